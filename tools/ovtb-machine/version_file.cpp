@@ -1,0 +1,13 @@
+// Placeholder until this command is built.
+#include <cstdio>
+
+#include "tools/ovtb-machine/commands.h"
+
+namespace ovtb::tool {
+
+int RunVersionFile(const Args&) {
+    std::fprintf(stderr, "ovtb-machine: this command is not available yet\n");
+    return 1;
+}
+
+}  // namespace ovtb::tool
