@@ -47,8 +47,7 @@ LONG RegOpenKeyA(HKEY key, LPCSTR subKey, PHKEY result);
 LONG RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD options, REGSAM desired, PHKEY result);
 LONG RegCreateKeyA(HKEY key, LPCSTR subKey, PHKEY result);
 LONG RegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD reserved, LPSTR className, DWORD options,
-                     REGSAM desired, LPVOID securityAttributes, PHKEY result,
-                     LPDWORD disposition);
+                     REGSAM desired, LPVOID securityAttributes, PHKEY result, LPDWORD disposition);
 LONG RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD reserved, LPDWORD type, LPBYTE data,
                       LPDWORD dataSize);
 LONG RegSetValueExA(HKEY key, LPCSTR valueName, DWORD reserved, DWORD type, const BYTE* data,
