@@ -16,7 +16,8 @@ std::optional<fs::path>& ExplicitDir() {
 }
 
 bool EqualNoCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
+    if (a.size() != b.size())
+        return false;
     for (size_t i = 0; i < a.size(); ++i) {
         if (std::tolower(static_cast<unsigned char>(a[i])) !=
             std::tolower(static_cast<unsigned char>(b[i])))
@@ -27,11 +28,15 @@ bool EqualNoCase(std::string_view a, std::string_view b) {
 
 }  // namespace
 
-void SetMachineDir(const fs::path& dir) { ExplicitDir() = dir; }
+void SetMachineDir(const fs::path& dir) {
+    ExplicitDir() = dir;
+}
 
 fs::path MachineDir() {
-    if (ExplicitDir()) return *ExplicitDir();
-    if (const char* env = std::getenv("OVTB_MACHINE"); env && *env) return env;
+    if (ExplicitDir())
+        return *ExplicitDir();
+    if (const char* env = std::getenv("OVTB_MACHINE"); env && *env)
+        return env;
     fs::path data;
     if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg && *xdg) {
         data = xdg;
@@ -43,10 +48,18 @@ fs::path MachineDir() {
     return data / "ovtb" / "machine";
 }
 
-fs::path RegistryPath() { return MachineDir() / "registry.db"; }
-fs::path PciDumpPath() { return MachineDir() / "pci.dump"; }
-fs::path DebugLogPath() { return MachineDir() / "debug.log"; }
-fs::path DriveC() { return MachineDir() / "drive_c"; }
+fs::path RegistryPath() {
+    return MachineDir() / "registry.db";
+}
+fs::path PciDumpPath() {
+    return MachineDir() / "pci.dump";
+}
+fs::path DebugLogPath() {
+    return MachineDir() / "debug.log";
+}
+fs::path DriveC() {
+    return MachineDir() / "drive_c";
+}
 
 std::optional<fs::path> MapWindowsPath(std::string_view windowsPath) {
     if (windowsPath.size() < 3 || (windowsPath[0] != 'C' && windowsPath[0] != 'c') ||
@@ -58,8 +71,10 @@ std::optional<fs::path> MapWindowsPath(std::string_view windowsPath) {
         size_t cut = rest.find_first_of("\\/");
         std::string_view part = rest.substr(0, cut);
         rest = cut == std::string_view::npos ? std::string_view{} : rest.substr(cut + 1);
-        if (part.empty() || part == ".") continue;
-        if (part == "..") return std::nullopt;  // never leave the drive
+        if (part.empty() || part == ".")
+            continue;
+        if (part == "..")
+            return std::nullopt;  // never leave the drive
         std::string found(part);
         std::error_code ec;
         for (fs::directory_iterator it(result, ec), end; !ec && it != end; it.increment(ec)) {
@@ -72,11 +87,6 @@ std::optional<fs::path> MapWindowsPath(std::string_view windowsPath) {
         result /= found;
     }
     return result;
-}
-
-OsVersion ReadOsVersion() {
-    // The registry-backed reading is added with the registry store.
-    return OsVersion{};
 }
 
 }  // namespace ovtb::machine

@@ -32,14 +32,16 @@ struct OsVersion {
     unsigned major = 5;
     unsigned minor = 0;
     unsigned build = 2195;
-    std::string systemRoot = "C:\\WINNT";  // %SystemRoot% (C:\WINDOWS on 9x)
+    std::string systemRoot = "C:\\WINNT";                 // %SystemRoot% (C:\WINDOWS on 9x)
     std::string systemDirectory = "C:\\WINNT\\System32";  // (C:\WINDOWS\SYSTEM on 9x)
 };
 
 // Read from the machine's registry, where Windows keeps it: SOFTWARE\Microsoft\Windows
 // NT\CurrentVersion (CurrentVersion "4.0" / "5.0", CurrentBuildNumber, SystemRoot) for the NT
 // family, SOFTWARE\Microsoft\Windows\CurrentVersion (VersionNumber "4.10.2222", SystemRoot) for
-// Windows 9x. A machine with neither reads as Windows 2000.
+// Windows 9x. A machine with neither reads as Windows 2000, and so does a value that cannot be
+// read (each field keeps its Windows 2000 default). A Windows 9x key without a VersionNumber
+// does not count. It reads the registry, so it lives in the library ovtb_machine_os.
 OsVersion ReadOsVersion();
 
 }  // namespace ovtb::machine

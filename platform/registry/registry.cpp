@@ -214,6 +214,14 @@ void UseStoreFile(const std::filesystem::path& path) {
     s.state().lastError.clear();
 }
 
+void UseMachineStore() {
+    Session s;
+    s.store().Target(std::nullopt, false);
+    s.state().targetChosen = false;
+    s.state().handles.clear();
+    s.state().lastError.clear();
+}
+
 void CloseStore() {
     Session s;
     s.store().Close();

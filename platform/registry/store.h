@@ -23,6 +23,10 @@ void UseInMemoryStore();
 // (platform/machine). Open handles become invalid.
 void UseStoreFile(const std::filesystem::path& path);
 
+// From now on this process uses its machine's DIR/registry.db again, as without either call
+// above; it is not created when missing. Open handles become invalid.
+void UseMachineStore();
+
 // Closes the connection; the next registry call opens the store again as above.
 void CloseStore();
 
