@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "platform/kernel/io_manager.h"
+#include "platform/pci/pci_config.h"
 
 namespace ovtb::kernel {
 
@@ -149,6 +150,8 @@ void DeleteDeviceLocked(Kernel& k, PDEVICE_OBJECT object) {
 
 NTSTATUS LoadDriver(PDRIVER_INITIALIZE entry, std::u16string_view name,
                     std::u16string_view registryPath, PDRIVER_OBJECT* driver) {
+    // The HAL sees the bus as it is when a driver loads (a dump edited since is read again).
+    ovtb::pci::ReloadBus();
     auto record = std::make_unique<DriverRecord>();
     record->name = u"\\Driver\\" + std::u16string(name);
     DRIVER_OBJECT& object = record->object;

@@ -10,8 +10,9 @@
 namespace ovtb::kernel {
 
 // Creates a driver object named "\Driver\NAME" and calls `entry` with it and `registryPath`
-// (the service key). On success `*driver` is the loaded driver. When the entry point fails,
-// the driver object and any device it left behind are deleted and its status is returned.
+// (the service key). The PCI bus is read again first. On success `*driver` is the loaded driver.
+// When the entry point fails, the driver object and any device it left behind are deleted and its
+// status is returned.
 NTSTATUS LoadDriver(PDRIVER_INITIALIZE entry, std::u16string_view name,
                     std::u16string_view registryPath, PDRIVER_OBJECT* driver);
 
