@@ -15,6 +15,18 @@ std::vector<std::uint8_t> Value(std::string_view text, bool terminator = true) {
     return v;
 }
 
+TEST(TextParse, RegistryTextsEndAtTheirTerminatorOrTheirLimit) {
+    EXPECT_EQ(RegistryText(Value("COM3")), "COM3");
+    EXPECT_EQ(RegistryText(Value("COM3", false)), "COM3");
+    EXPECT_EQ(RegistryText({}), "");
+    std::vector<std::uint8_t> early = Value("PCI\\VEN");
+    early.insert(early.end(), {'X', 'Y'});
+    EXPECT_EQ(RegistryText(early), "PCI\\VEN");
+    // A hardware key of 260 characters without a terminator keeps 259, leaving room for it.
+    std::vector<std::uint8_t> full(260, 'K');
+    EXPECT_EQ(RegistryText(full, 259).size(), 259u);
+}
+
 TEST(TextParse, DecimalNumbersOfAtMostFourDigits) {
     struct Case {
         std::string_view text;
