@@ -157,6 +157,43 @@ std::uint16_t DumpDevice::DeviceId() const {
     return config.size() < 4 ? 0xFFFF : static_cast<std::uint16_t>(config[2] | config[3] << 8);
 }
 
+DumpDevice MakeDevice(const DeviceSpec& spec) {
+    DumpDevice d;
+    d.bus = spec.bus;
+    d.device = spec.device;
+    d.function = spec.function;
+    d.description = spec.description;
+    d.config.assign(kHeaderBytes, 0);
+    auto put16 = [&](size_t at, std::uint32_t v) {
+        d.config[at] = static_cast<std::uint8_t>(v);
+        d.config[at + 1] = static_cast<std::uint8_t>(v >> 8);
+    };
+    auto put32 = [&](size_t at, std::uint32_t v) {
+        put16(at, v & 0xFFFF);
+        put16(at + 2, v >> 16);
+    };
+    put16(0x00, spec.vendorId);
+    put16(0x02, spec.deviceId);
+    put16(0x04, 0x0001);
+    d.config[0x09] = static_cast<std::uint8_t>(spec.classCode);
+    d.config[0x0A] = static_cast<std::uint8_t>(spec.classCode >> 8);
+    d.config[0x0B] = static_cast<std::uint8_t>(spec.classCode >> 16);
+    d.config[0x0E] = spec.headerType;
+    if ((spec.headerType & 0x7F) == 1) {
+        d.config[0x19] = spec.secondaryBus;
+        d.config[0x1A] = spec.subordinateBus;
+    } else {
+        put32(0x14, spec.bar1);
+        put32(0x18, spec.bar2);
+        put32(0x1C, spec.bar3);
+        put16(0x2C, spec.vendorId);
+        put16(0x2E, spec.deviceId);
+    }
+    d.config[0x3C] = spec.interruptLine;
+    d.config[0x3D] = spec.interruptLine ? 1 : 0;
+    return d;
+}
+
 std::optional<std::vector<DumpDevice>> ParseDump(std::string_view text, DumpError* error) {
     Parser parser{error, {}};
     size_t lineNo = 0;

@@ -41,6 +41,22 @@ struct DumpError {
     std::string message;
 };
 
+// The 64-byte header of a device as `pci add` and the demo bus write it: vendor and device id,
+// command 0x0001 (I/O space on), the class code, header type, BAR1 to BAR3 (offsets 0x14,
+// 0x18, 0x1C), subsystem ids equal to the device's own, the interrupt line and, with a line,
+// interrupt pin A.
+struct DeviceSpec {
+    unsigned bus = 0, device = 0, function = 0;
+    std::uint16_t vendorId = 0, deviceId = 0;
+    std::uint32_t classCode = 0x070000;  // base class, subclass, programming interface
+    std::uint8_t headerType = 0;
+    std::uint32_t bar1 = 0, bar2 = 0, bar3 = 0;
+    std::uint8_t interruptLine = 0;
+    std::uint8_t secondaryBus = 0, subordinateBus = 0;  // bridges (header type 1) only
+    std::string description;
+};
+DumpDevice MakeDevice(const DeviceSpec& spec);
+
 // Parses a whole dump. Lines that begin with white space (the detail lines of `lspci -v`) are
 // skipped. Faults: a line that is neither a device line, a data line of the current device, a
 // detail line nor blank; a device position out of range or given twice; bytes not in order

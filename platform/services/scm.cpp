@@ -66,7 +66,6 @@ SC_HANDLE NewHandle(ScObject object) {
     const ULONG_PTR handle = gNextHandle;
     gNextHandle += 4;
     gHandles[handle] = std::move(object);
-    SetLastError(ERROR_SUCCESS);
     return reinterpret_cast<SC_HANDLE>(handle);
 }
 
@@ -375,7 +374,6 @@ BOOL StartServiceA(SC_HANDLE service, DWORD, LPCSTR*) {
         return failStart(RtlNtStatusToDosError(status));
     }
     gLoaded[Lower(name)] = LoadedDriver{module, driver};
-    SetLastError(ERROR_SUCCESS);
     return TRUE;
 }
 
@@ -411,7 +409,6 @@ BOOL ControlService(SC_HANDLE service, DWORD control, LPSERVICE_STATUS status) {
                 DeleteTree(KeyPath(name));
             }
             FillStatus(status, type, false);
-            SetLastError(ERROR_SUCCESS);
             return TRUE;
         }
         case SERVICE_CONTROL_INTERROGATE:
@@ -440,7 +437,6 @@ BOOL QueryServiceStatus(SC_HANDLE service, LPSERVICE_STATUS status) {
     if (!status)
         return Fail(ERROR_INVALID_PARAMETER);
     FillStatus(status, ServiceType(object->name), Running(object->name));
-    SetLastError(ERROR_SUCCESS);
     return TRUE;
 }
 
@@ -460,12 +456,10 @@ BOOL DeleteService(SC_HANDLE service) {
             return Fail(ERROR_SERVICE_MARKED_FOR_DELETE);
         if (Running(name)) {
             key.SetDword("DeleteFlag", 1);
-            SetLastError(ERROR_SUCCESS);
             return TRUE;
         }
     }
     DeleteTree(KeyPath(name));
-    SetLastError(ERROR_SUCCESS);
     return TRUE;
 }
 
@@ -473,7 +467,6 @@ BOOL CloseServiceHandle(SC_HANDLE handle) {
     std::lock_guard guard(gLock);
     if (!gHandles.erase(reinterpret_cast<ULONG_PTR>(handle)))
         return Fail(ERROR_INVALID_HANDLE);
-    SetLastError(ERROR_SUCCESS);
     return TRUE;
 }
 
