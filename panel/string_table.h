@@ -9,8 +9,10 @@
 
 #include <array>
 #include <cstddef>
+#include <string>
 
 #include "panel/resource.h"
+#include "platform/ui/winuser.h"
 
 namespace ovtb::panel {
 
@@ -58,5 +60,18 @@ inline constexpr const char* ABOUT_BOX_CAPTION = "About Configuration Panel";
 // Between the short brand name and the application title in the main window's caption and the
 // About box's title line.
 inline constexpr const char* FAMILY_NAME_TEXT = " Talvex/Brinor ";
+
+// ---- The panel's resources in the user interface layer ----
+
+// The panel's module handle, under which its resources (PanelResources(), with the dialog
+// templates, this string table and the icon) are registered on first use.
+HINSTANCE PanelInstance();
+
+// String `id` of the panel's string table through LoadStringA; empty when there is none.
+std::string LoadPanelString(unsigned id);
+
+// A message box of the panel: captioned with the application title (string AFX_IDS_APP_TITLE),
+// as every message box of the panel is. Returns the ID of the button pressed.
+int PanelMessageBox(HWND owner, const std::string& text, UINT type);
 
 }  // namespace ovtb::panel
