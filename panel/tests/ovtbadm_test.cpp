@@ -1,5 +1,5 @@
-// ovtbadm as a program, on a machine in a temporary directory: the driver file copied from the
-// build, a PCI bus from a dump file, and the serial driver's service keys in its registry.
+// ovtbadm as a program, on a machine in a temporary directory made with ovtb-machine init and
+// pci add.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -53,15 +53,12 @@ class OvtbadmProgram : public ::testing::Test {
                ("ovtbadm_test_" + std::to_string(::getpid()) + "_" +
                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(dir_);
-        const fs::path system32 = dir_ / "drive_c" / "WINNT" / "System32";
-        fs::create_directories(system32);
-        fs::copy_file(bin_ / "ovpci.sys", system32 / "ovpci.sys");
-        fs::copy_file("panel/tests/fixtures/one_678pci.dump", dir_ / "pci.dump");
-        WithMachineRegistry([] {
-            HKEY key = nullptr;
-            RegCreateKeyA(HKEY_LOCAL_MACHINE, cat::OVSERP_PARAMETERS_KEY_PATH, &key);
-            RegCloseKey(key);
-        });
+        // A Windows 2000 machine with the driver's service keys and the deliverables, and one
+        // 678PCI at bus 0, device 9: ports at 0xD000, vector register at 0xD400, interrupt 11.
+        ASSERT_EQ(Tool({"init"}), 0);
+        ASSERT_EQ(Tool({"pci", "add", "--device", "0x6780", "--bus", "0", "--slot", "9", "--bar1",
+                        "0xE001", "--bar2", "0xD001", "--bar3", "0xD401", "--irq", "11"}),
+                  0);
         ::setenv("OVTB_MACHINE", dir_.c_str(), 1);
     }
 
@@ -76,6 +73,18 @@ class OvtbadmProgram : public ::testing::Test {
         registry::UseStoreFile(dir_ / "registry.db");
         fn();
         registry::CloseStore();
+    }
+
+    // ovtb-machine on this machine; its exit code.
+    int Tool(const std::vector<std::string>& args) {
+        std::string command =
+            Quoted((bin_ / "ovtb-machine").string()) + " --machine " + Quoted(dir_.string());
+        for (const auto& arg : args) {
+            command += " " + Quoted(arg);
+        }
+        command += " >/dev/null";
+        const int status = std::system(command.c_str());
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
 
     ProgramRun Ovtbadm(const std::vector<std::string>& args) {
@@ -154,7 +163,7 @@ TEST_F(OvtbadmProgram, AFailedDriverQueryShowsItsMessageAndExits1) {
 }
 
 TEST_F(OvtbadmProgram, WithoutAnUnattendedLineNothingIsStoredAndTheExitCodeIs1) {
-    const ProgramRun run = Ovtbadm({Script("no_window.script"), "{26496 }{{{0 9 0 }}}"});
+    const ProgramRun run = Ovtbadm({Script("cancel_main_dialog.script"), "{26496 }{{{0 9 0 }}}"});
     EXPECT_EQ(run.exitCode, 1) << run.err;
     EXPECT_FALSE(Exists(cat::OVSERP_PARAMETERS_KEY_PATH, cat::SETTINGS_VALUE));
 }
