@@ -21,7 +21,7 @@ namespace {
 thread_local std::jmp_buf* tJump = nullptr;
 thread_local char tMessage[512];
 
-[[noreturn]] void OnError(char* format, ...) {
+__attribute__((noreturn)) void OnError(char* format, ...) {
     va_list args;
     va_start(args, format);
     std::vsnprintf(tMessage, sizeof tMessage, format, args);

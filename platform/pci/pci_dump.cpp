@@ -208,7 +208,11 @@ std::optional<std::vector<DumpDevice>> ParseDump(std::string_view text, DumpErro
         std::string_view s = text.substr(pos, end - pos);
         pos = end + 1;
         if (s.size() > kMaxDumpLineBytes) {
-            parser.Fail(lineNo, "line longer than 254 characters");
+            parser.Fail(lineNo, "line longer than 253 characters");
+            return std::nullopt;
+        }
+        if (s.find('\0') != std::string_view::npos) {
+            parser.Fail(lineNo, "a NUL byte (a dump is text)");
             return std::nullopt;
         }
         if (!s.empty() && s.back() == '\r')

@@ -21,8 +21,9 @@ namespace ovtb::pci {
 constexpr size_t kMaxDumpConfigBytes = 4096;
 // Every device of a dump carries at least the standard header.
 constexpr size_t kHeaderBytes = 64;
-// libpci reads lines into a 256-byte buffer; a longer line is an error there.
-constexpr size_t kMaxDumpLineBytes = 254;
+// libpci reads a line into a buffer that holds 253 characters besides the newline; a longer
+// line is an error there.
+constexpr size_t kMaxDumpLineBytes = 253;
 
 struct DumpDevice {
     unsigned domain = 0;
@@ -61,7 +62,8 @@ DumpDevice MakeDevice(const DeviceSpec& spec);
 // skipped. Faults: a line that is neither a device line, a data line of the current device, a
 // detail line nor blank; a device position out of range or given twice; bytes not in order
 // from offset 0; fewer than kHeaderBytes or more than kMaxDumpConfigBytes bytes; a line longer
-// than kMaxDumpLineBytes; a last line without its newline.
+// than kMaxDumpLineBytes; a last line without its newline; a NUL byte anywhere (libpci reads
+// lines as C strings).
 std::optional<std::vector<DumpDevice>> ParseDump(std::string_view text, DumpError* error);
 
 // "BB:DD.F" (with "DDDD:" in front for a domain other than 0), lower-case hex as lspci writes.

@@ -208,6 +208,13 @@ int Add(const Args& args) {
     spec.interruptLine = static_cast<std::uint8_t>(o.irq.value_or(0));
     spec.description = o.description.value_or(DefaultDescription(spec.vendorId, spec.deviceId));
     pci::DumpDevice added = pci::MakeDevice(spec);
+    if (pci::FormatAddress(added).size() + 1 + spec.description.size() > pci::kMaxDumpLineBytes) {
+        std::fprintf(stderr,
+                     "ovtb-machine pci add: the description is longer than a dump line "
+                     "holds (%zu characters with the address)\n",
+                     pci::kMaxDumpLineBytes);
+        return 2;
+    }
     for (const auto& d : devices) {
         if (d.domain == 0 && d.bus == added.bus && d.device == added.device &&
             d.function == added.function) {

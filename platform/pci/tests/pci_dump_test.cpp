@@ -66,7 +66,8 @@ TEST(PciDump, RejectsFaultsNamingTheirLine) {
         {"fewer than 64 bytes", "00:05.0 x\n00: 56 4f 80 67\n\n", 1, "at least 64"},
         {"a device line without the space", "00:05.0\n", 1, "not a device line"},
         {"a stray word", good + "hello\n", 6, "not a device line"},
-        {"an over-long line", good + "\t" + std::string(300, 'x') + "\n", 6, "longer"},
+        {"a line of 254 characters", good + "\t" + std::string(253, 'x') + "\n", 6, "longer"},
+        {"a NUL byte, even in a comment", good + std::string("# a\0b\n", 6), 6, "NUL"},
     };
     for (const auto& c : cases) {
         DumpError error;
@@ -75,6 +76,12 @@ TEST(PciDump, RejectsFaultsNamingTheirLine) {
         EXPECT_NE(error.message.find(c.words), std::string::npos)
             << c.name << ": " << error.message;
     }
+}
+
+TEST(PciDump, ALineOf253CharactersIsStillRead) {
+    DumpError error;
+    EXPECT_TRUE(ParseDump(Header("00:05.0") + "\t" + std::string(252, 'x') + "\n", &error))
+        << error.message;
 }
 
 TEST(PciDump, WritesWhatItReadsAndKeepsEveryByte) {

@@ -91,7 +91,7 @@ TEST_F(MachineTool, PciRefusesBadInputAndChangesNothing) {
     ASSERT_EQ(Run("pci add --device 0x6780 --bus 0 --slot 3").rc, 0);
     const std::string before = Slurp(dir_ / "pci.dump");
     struct Case {
-        const char* args;
+        std::string args;
         int rc;
         const char* words;
     } cases[] = {
@@ -106,6 +106,8 @@ TEST_F(MachineTool, PciRefusesBadInputAndChangesNothing) {
         {"pci add --device 1 --bus 0 --slot 4 --colour red", 2, "unknown option '--colour'"},
         {"pci add --device 1 --bus 0 --slot", 2, "--slot needs a value"},
         {"pci remove --bus 0 --slot 4", 1, "no device at 00:04.0"},
+        {"pci add --device 1 --bus 0 --slot 4 --description " + std::string(250, 'x'), 2,
+         "longer than a dump line"},
         {"pci frobnicate", 2, "unknown use"},
     };
     for (const auto& c : cases) {
