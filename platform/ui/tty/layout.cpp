@@ -23,8 +23,12 @@ namespace ovtb::ui::tty {
 
 namespace {
 
-int CellCol(int x) { return x >= 0 ? (x + 2) / 4 : -((-x + 1) / 4); }
-int RowOf(int y) { return y >= 0 ? y / 8 : -((-y + 7) / 8); }
+int CellCol(int x) {
+    return x >= 0 ? (x + 2) / 4 : -((-x + 1) / 4);
+}
+int RowOf(int y) {
+    return y >= 0 ? y / 8 : -((-y + 7) / 8);
+}
 
 bool IsLine(const LayoutItem& it) {
     switch (it.kind) {
@@ -112,8 +116,7 @@ Layout LayOut(int dialogCx, int dialogCy, const std::vector<LayoutItem>& items) 
     for (size_t i = 0; i < n; ++i) {
         for (size_t b = 0; b < n; ++b) {
             if (b != i && !items[b].hidden && items[b].kind == ItemKind::GroupBox &&
-                Contains(items[b], items[i]) &&
-                (box[i] < 0 || Contains(items[box[i]], items[b]))) {
+                Contains(items[b], items[i]) && (box[i] < 0 || Contains(items[box[i]], items[b]))) {
                 box[i] = static_cast<int>(b);
             }
         }

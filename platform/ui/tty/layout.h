@@ -26,7 +26,7 @@ struct CellRect {
 };
 
 struct Layout {
-    int rows = 0, cols = 0;  // the client area inside the frame
+    int rows = 0, cols = 0;       // the client area inside the frame
     std::vector<CellRect> cells;  // one per item, in item order (hidden items: empty)
 };
 

@@ -155,9 +155,8 @@ std::vector<std::wstring> Wrap(std::wstring_view text, int cells) {
     size_t start = 0;
     while (start <= text.size()) {
         size_t end = text.find(L'\n', start);
-        std::wstring_view para =
-            text.substr(start, end == std::wstring_view::npos ? std::wstring_view::npos
-                                                                : end - start);
+        std::wstring_view para = text.substr(
+            start, end == std::wstring_view::npos ? std::wstring_view::npos : end - start);
         if (!para.empty() && para.back() == L'\r') {
             para.remove_suffix(1);
         }
@@ -166,8 +165,8 @@ std::vector<std::wstring> Wrap(std::wstring_view text, int cells) {
         bool any = false;
         while (i < para.size()) {
             size_t j = para.find(L' ', i);
-            std::wstring_view word = para.substr(i, j == std::wstring_view::npos ? para.size() - i
-                                                                                 : j - i);
+            std::wstring_view word =
+                para.substr(i, j == std::wstring_view::npos ? para.size() - i : j - i);
             i = j == std::wstring_view::npos ? para.size() : j + 1;
             if (word.empty()) {
                 continue;

@@ -30,8 +30,8 @@ TEST(TtyText, CaptionsLoseTheirMarksAndKeepTheMnemonicPosition) {
         std::wstring text;
         int mnemonic;
     } cases[] = {
-        {"&OK", L"OK", 0},          {"Cance&l", L"Cancel", 5}, {"A && B", L"A & B", -1},
-        {"&&x &y", L"&x y", 3},     {"end&", L"end", -1},      {"", L"", -1},
+        {"&OK", L"OK", 0},      {"Cance&l", L"Cancel", 5}, {"A && B", L"A & B", -1},
+        {"&&x &y", L"&x y", 3}, {"end&", L"end", -1},      {"", L"", -1},
     };
     for (const auto& c : cases) {
         Caption cap = ParseCaption(c.in);
