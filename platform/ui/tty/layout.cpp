@@ -82,6 +82,17 @@ void UnitRows(const LayoutItem& it, double* top, double* bottom) {
 
 }  // namespace
 
+LayoutItem ControlItem(ItemKind kind, int x, int y, int cx, int cy, std::string_view caption,
+                       bool prefix) {
+    LayoutItem it;
+    it.kind = kind;
+    it.x = x, it.y = y, it.cx = cx, it.cy = cy;
+    if (kind != ItemKind::ListView && kind != ItemKind::ComboBox && kind != ItemKind::Edit) {
+        it.caption = ParseCaption(caption, prefix).text;
+    }
+    return it;
+}
+
 int CaptionCells(const LayoutItem& item) {
     int text = Cells(item.caption);
     switch (item.kind) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace ovtb::ui::tty {
@@ -30,10 +31,14 @@ struct Layout {
     std::vector<CellRect> cells;  // one per item, in item order (hidden items: empty)
 };
 
+// The item of a control: its template rectangle and its caption as shown (mnemonic marks
+// removed when `prefix`; combo boxes, edits and lists lay out without their text).
+LayoutItem ControlItem(ItemKind kind, int x, int y, int cx, int cy, std::string_view caption,
+                       bool prefix = true);
+
 // Cells a control needs to show its caption whole (buttons: brackets and one space each side;
 // check boxes: "[x] "; group boxes: the caption inside the top line).
 int CaptionCells(const LayoutItem& item);
-// Cells a combo box's closed field takes in height: one row.
 Layout LayOut(int dialogCx, int dialogCy, const std::vector<LayoutItem>& items);
 
 // Terminal width under which the frame still fits with a margin column on the right.

@@ -1082,17 +1082,11 @@ class TtyRenderer : public Renderer {
         v.items.clear();
         v.tabs.clear();
         auto add = [&](const Window& w, int dx, int dy) {
-            LayoutItem it;
-            it.kind = KindOf(w);
-            it.x = static_cast<int>(w.units.left) + dx;
-            it.y = static_cast<int>(w.units.top) + dy;
-            it.cx = static_cast<int>(w.units.right - w.units.left);
-            it.cy = static_cast<int>(w.units.bottom - w.units.top);
-            it.caption = CaptionOf(w).text;
-            if (it.kind == ItemKind::ListView || it.kind == ItemKind::ComboBox ||
-                it.kind == ItemKind::Edit) {
-                it.caption.clear();
-            }
+            LayoutItem it = ControlItem(KindOf(w), static_cast<int>(w.units.left) + dx,
+                                        static_cast<int>(w.units.top) + dy,
+                                        static_cast<int>(w.units.right - w.units.left),
+                                        static_cast<int>(w.units.bottom - w.units.top), w.text,
+                                        !(w.kind == WindowKind::Static && (w.style & SS_NOPREFIX)));
             v.slots.push_back({w.handle, it.kind});
             v.items.push_back(it);
         };

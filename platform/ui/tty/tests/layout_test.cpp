@@ -9,72 +9,105 @@
 #include <utility>
 #include <vector>
 
+#include "panel/dialog_templates.h"
+#include "panel/resource.h"
 #include "platform/ui/tty/text.h"
+#include "platform/ui/winuser.h"
 
 using namespace ovtb::ui::tty;
 
 namespace {
 
-struct Dialog {
-    const char* name;
-    int cx, cy;
-    std::vector<LayoutItem> items;
-};
-
-LayoutItem Item(ItemKind kind, const char* caption, int x, int y, int cx, int cy) {
-    LayoutItem it;
-    it.kind = kind;
-    it.caption = ParseCaption(caption).text;
-    it.x = x, it.y = y, it.cx = cx, it.cy = cy;
-    return it;
-}
-
+using ovtb::ui::ControlKind;
+using ovtb::ui::DialogTemplate;
 using K = ItemKind;
 
-// The panel's dialog templates as they stand in its resources (rectangles in dialog units).
+struct Dialog {
+    std::string name;
+    int cx, cy;
+    std::vector<LayoutItem> items;
+    std::vector<int> ids;
+};
+
+ItemKind KindOf(ControlKind kind) {
+    switch (kind) {
+        case ControlKind::GroupBox:
+            return K::GroupBox;
+        case ControlKind::PushButton:
+        case ControlKind::DefPushButton:
+            return K::Button;
+        case ControlKind::CheckBox:
+            return K::CheckBox;
+        case ControlKind::ComboBox:
+            return K::ComboBox;
+        case ControlKind::Edit:
+            return K::Edit;
+        case ControlKind::ListView:
+            return K::ListView;
+        case ControlKind::Icon:
+            return K::Icon;
+        default:
+            return K::Static;
+    }
+}
+
+// The texts the panel puts into the About box at run time (its template leaves them empty).
+const char* RuntimeText(int dialog, int id) {
+    if (dialog == ovtb::panel::IDD_ABOUTBOX && id == ovtb::panel::IDC_ABOUT_TITLE) {
+        return "Orvane Talvex/Brinor Configuration Panel";
+    }
+    if (dialog == ovtb::panel::IDD_ABOUTBOX && id == ovtb::panel::IDC_ABOUT_NOTICE) {
+        return "Copyright (C) 2026 Orvane Tech.";
+    }
+    return nullptr;
+}
+
+Dialog FromTemplate(const DialogTemplate& t) {
+    Dialog d{std::to_string(t.id) + " \"" + t.caption + "\"", t.cx, t.cy, {}, {}};
+    for (const auto& c : t.controls) {
+        const char* text = RuntimeText(t.id, c.id);
+        bool prefix = !(c.kind == ControlKind::Static && (c.style & SS_NOPREFIX));
+        d.items.push_back(
+            ControlItem(KindOf(c.kind), c.x, c.y, c.cx, c.cy, text ? text : c.caption, prefix));
+        d.ids.push_back(c.id);
+    }
+    return d;
+}
+
+// The panel's four dialogs, from its own resource tables.
 const std::vector<Dialog>& PanelDialogs() {
-    static const std::vector<Dialog> dialogs = {
-        {"board list",
-         317,
-         149,
-         {Item(K::GroupBox, "", 5, 10, 305, 105), Item(K::ListView, "", 15, 26, 285, 59),
-          Item(K::Button, "&Add", 30, 95, 45, 15), Item(K::Button, "&Remove", 135, 95, 45, 15),
-          Item(K::Button, "&Property", 235, 95, 45, 15), Item(K::Button, "&OK", 135, 125, 50, 14),
-          Item(K::Button, "Cance&l", 235, 125, 50, 14)}},
-        {"about",
-         217,
-         55,
-         {Item(K::Icon, "", 11, 17, 18, 20),
-          Item(K::Static, "Orvane Talvex/Brinor Configuration Panel", 40, 10, 119, 8),
-          Item(K::Static, "Copyright (C) 2026 Orvane Tech.", 40, 25, 119, 8),
-          Item(K::Button, "OK", 178, 7, 32, 14)}},
-        {"board property",
-         225,
-         228,
-         {Item(K::GroupBox, "", 5, 0, 211, 85), Item(K::Static, "&Board Type", 23, 10, 50, 10),
-          Item(K::ComboBox, "", 88, 10, 125, 90), Item(K::CheckBox, "INT &Vector", 23, 31, 60, 10),
-          Item(K::Edit, "", 110, 27, 55, 15), Item(K::Static, "&Interrupt No.", 24, 48, 75, 10),
-          Item(K::ComboBox, "", 110, 47, 55, 85),
-          Item(K::Static, "Base I/O Port &Address", 23, 65, 75, 10),
-          Item(K::Edit, "", 110, 63, 55, 15), Item(K::GroupBox, "", 5, 85, 211, 115),
-          Item(K::ListView, "", 8, 95, 205, 80), Item(K::Button, "&Port Setting", 158, 180, 50, 15),
-          Item(K::Button, "&OK", 93, 205, 50, 14), Item(K::Button, "Cance&l", 158, 205, 50, 14)}},
-        {"port settings",
-         182,
-         148,
-         {Item(K::GroupBox, "", 10, 0, 160, 40), Item(K::Static, "&Port Number", 15, 12, 65, 10),
-          Item(K::ComboBox, "", 90, 10, 67, 103),
-          Item(K::CheckBox, "Auto Enumerating &COM Number", 45, 25, 117, 10),
-          Item(K::GroupBox, "", 10, 40, 159, 41),
-          Item(K::Static, "&Rx FIFO Trigger ", 14, 51, 65, 10),
-          Item(K::ComboBox, "", 89, 51, 65, 70),
-          Item(K::CheckBox, "Set the change to &all ports", 45, 65, 115, 10),
-          Item(K::GroupBox, "", 10, 80, 160, 40), Item(K::Static, "&Tx FIFO Size", 15, 90, 65, 10),
-          Item(K::ComboBox, "", 90, 90, 65, 85),
-          Item(K::CheckBox, "&Set the change to all ports", 45, 105, 115, 10),
-          Item(K::Button, "&OK", 55, 125, 50, 14), Item(K::Button, "Cance&l", 115, 125, 50, 14)}},
-    };
+    static const std::vector<Dialog> dialogs = [] {
+        std::vector<Dialog> out;
+        for (const auto& t : ovtb::panel::PanelDialogTemplates()) {
+            out.push_back(FromTemplate(t));
+        }
+        return out;
+    }();
     return dialogs;
+}
+
+const Dialog& PanelDialog(int id) {
+    for (const Dialog& d : PanelDialogs()) {
+        if (d.name.rfind(std::to_string(id) + " ", 0) == 0) {
+            return d;
+        }
+    }
+    ADD_FAILURE() << "no panel dialog " << id;
+    return PanelDialogs().front();
+}
+
+size_t IndexOf(const Dialog& d, const std::wstring& caption, int id) {
+    for (size_t i = 0; i < d.items.size(); ++i) {
+        if ((caption.empty() || d.items[i].caption == caption) && (id == 0 || d.ids[i] == id)) {
+            return i;
+        }
+    }
+    ADD_FAILURE() << "no control " << id << " in " << d.name;
+    return 0;
+}
+
+LayoutItem Item(ItemKind kind, const char* caption, int x, int y, int cx, int cy) {
+    return ControlItem(kind, x, y, cx, cy, caption);
 }
 
 // The cells a control paints: a group box only its frame, anything else its whole rectangle.
@@ -166,22 +199,32 @@ TEST(TtyLayout, ControlsInsideAGroupBoxStayWithinItsFrame) {
 }
 
 TEST(TtyLayout, LabelsShareTheRowOfTheirFields) {
-    // Pairs (label, field) by index in PanelDialogs, where the template puts the label one or
-    // two units off the field's line.
+    // Where the templates put a label one or two units off its field's line.
+    using namespace ovtb::panel;
     struct Case {
-        size_t dialog, label, field;
+        int dialog;
+        const wchar_t* label;
+        int field;
+    } cases[] = {
+        {IDD_BOARD_PROPERTY, L"Board Type", IDC_BOARD_TYPE},
+        {IDD_BOARD_PROPERTY, L"INT Vector", IDC_VECTOR},
+        {IDD_BOARD_PROPERTY, L"Interrupt No.", IDC_INTERRUPT},
+        {IDD_BOARD_PROPERTY, L"Base I/O Port Address", IDC_IO_ADDRESS},
+        {IDD_PORT_SETTINGS, L"Port Number", IDC_COM_NUMBER},
+        {IDD_PORT_SETTINGS, L"Rx FIFO Trigger ", IDC_RX_TRIGGER},
+        {IDD_PORT_SETTINGS, L"Tx FIFO Size", IDC_TX_FIFO},
     };
-    for (Case c : {Case{2, 1, 2}, Case{2, 3, 4}, Case{2, 5, 6}, Case{2, 7, 8}, Case{3, 1, 2},
-                   Case{3, 5, 6}, Case{3, 9, 10}}) {
-        const Dialog& d = PanelDialogs()[c.dialog];
+    for (const Case& c : cases) {
+        const Dialog& d = PanelDialog(c.dialog);
         Layout l = LayOut(d.cx, d.cy, d.items);
-        EXPECT_EQ(l.cells[c.label].row, l.cells[c.field].row)
-            << d.name << " label " << c.label << " field " << c.field;
+        size_t label = IndexOf(d, c.label, 0);
+        size_t field = IndexOf(d, L"", c.field);
+        EXPECT_EQ(l.cells[label].row, l.cells[field].row) << d.name << " field " << c.field;
     }
 }
 
 TEST(TtyLayout, MainDialogFitsAnEightyByTwentyFourTerminal) {
-    const Dialog& d = PanelDialogs()[0];
+    const Dialog& d = PanelDialog(ovtb::panel::IDD_BOARD_LIST);
     Layout l = LayOut(d.cx, d.cy, d.items);
     EXPECT_LE(l.cols + 2, 80);
     EXPECT_LE(l.rows + 2, 24);
