@@ -16,6 +16,7 @@
 #include "platform/registry/reg_file.h"
 #include "platform/registry/registry.h"
 #include "platform/registry/store.h"
+#include "platform/version/version.h"
 
 namespace {
 
@@ -57,9 +58,11 @@ class DiagTool : public ::testing::Test {
         ASSERT_EQ(ovtb::registry::ImportRegFile(file, error), 0) << error.message;
     }
 
-    Outcome Diag(const std::string& args) {
-        const std::string command = (bin_ / "ovtb-machine").string() + " --machine " +
-                                    dir_.string() + " diag " + args + " 2>&1";
+    Outcome Diag(const std::string& args) { return Tool("diag " + args); }
+
+    Outcome Tool(const std::string& args) {
+        const std::string command =
+            (bin_ / "ovtb-machine").string() + " --machine " + dir_.string() + " " + args + " 2>&1";
         Outcome r{-1, {}};
         FILE* p = popen(command.c_str(), "r");
         if (!p)
@@ -146,6 +149,45 @@ TEST_F(DiagTool, ClearErrorsForBadInput) {
     EXPECT_EQ(help.status, 0);
     EXPECT_NE(help.out.find("usage: ovtb-machine diag --type CODE [--pci] [--json]"),
               std::string::npos);
+}
+
+TEST_F(DiagTool, VersionFileWritesDriverFilesThatTheVersionCallsRead) {
+    ovtb::registry::UseStoreFile(dir_ / "registry.db");
+    for (const char* form : {"ansi", "unicode", "pe", "ne", "le"}) {
+        auto r = Tool(std::string("version-file 'C:\\WINNT\\System32\\drivers\\ovsdrv.vxd' "
+                                  "--product-version 3.20 --form ") +
+                      form);
+        ASSERT_EQ(r.status, 0) << form << "\n" << r.out;
+        const char* path = "C:\\WINNT\\System32\\DRIVERS\\ovsdrv.vxd";
+        DWORD size = GetFileVersionInfoSizeA(path, nullptr);
+        ASSERT_GT(size, 0u) << form;
+        std::vector<std::uint8_t> info(size);
+        ASSERT_TRUE(GetFileVersionInfoA(path, 0, size, info.data())) << form;
+        LPVOID text = nullptr;
+        UINT length = 0;
+        ASSERT_TRUE(VerQueryValueA(info.data(), "\\StringFileInfo\\040904E4\\ProductVersion", &text,
+                                   &length))
+            << form;
+        EXPECT_STREQ(static_cast<const char*>(text), "3.20") << form;
+    }
+    ovtb::registry::CloseStore();
+
+    struct Case {
+        const char* args;
+        const char* message;
+    } const cases[] = {
+        {"version-file x.vxd", "FILE and --product-version are needed"},
+        {"version-file x.vxd --product-version 1.0 --form elf", "unknown form 'elf'"},
+        {"version-file x.vxd --product-version 1.0 --block 0409", "'0409' is not 8 hexadecimal"},
+        {"version-file x.vxd --product-version 1.0 --string Name", "'Name' is not NAME=TEXT"},
+        {"version-file 'D:\\x.vxd' --product-version 1.0", "is not an absolute path on drive C:"},
+    };
+    for (const auto& c : cases) {
+        auto r = Tool(c.args);
+        EXPECT_EQ(r.status, 2) << c.args << "\n" << r.out;
+        EXPECT_NE(r.out.find(c.message), std::string::npos) << c.args << "\n" << r.out;
+    }
+    EXPECT_FALSE(fs::exists("x.vxd"));
 }
 
 }  // namespace
