@@ -171,8 +171,12 @@ struct PROPSHEETPAGEA {
     LPCSTR pszHeaderSubTitle;
 };
 using LPCPROPSHEETPAGEA = const PROPSHEETPAGEA*;
-// The size of the record without the header title fields; a dwSize below it is refused.
-constexpr DWORD PROPSHEETPAGEA_V1_SIZE = offsetof(PROPSHEETPAGEA, pszHeaderTitle);
+// dwSize names the version of the record, by its size in the 32-bit layout that the
+// deliverables were written for: 40 without the header title fields, 48 with them. The sizes
+// of this build's layout (offsetof(PROPSHEETPAGEA, pszHeaderTitle), sizeof(PROPSHEETPAGEA))
+// are taken as the same versions. A smaller dwSize is refused.
+constexpr DWORD PROPSHEETPAGEA_V1_SIZE = 40;
+constexpr DWORD PROPSHEETPAGEA_V2_SIZE = 48;
 
 constexpr DWORD PSH_DEFAULT = 0x0000;
 constexpr DWORD PSH_PROPTITLE = 0x0001;
@@ -212,6 +216,7 @@ constexpr int ID_PSAPPLY = 0x3021;
 
 // Copies the description; the page's window is created when the sheet first shows it. Returns
 // nullptr for a null description, a dwSize below PROPSHEETPAGEA_V1_SIZE or a missing template.
+// The header title fields are read only when dwSize says the record has them.
 HPROPSHEETPAGE CreatePropertySheetPageA(LPCPROPSHEETPAGEA page);
 // Destroys a page that was not handed to a sheet (a sheet destroys its own pages).
 BOOL DestroyPropertySheetPage(HPROPSHEETPAGE page);

@@ -98,11 +98,11 @@ bool SelectListRow(HWND list, int row) {
     } else {
         item.state = LVIS_SELECTED | LVIS_FOCUSED;
         item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-        // A click selects one row only, whatever the list's style.
+        // A click selects one row only, whatever the list's style; each other row changes once.
         LVITEMA clear{};
-        clear.stateMask = LVIS_SELECTED;
-        for (int i = 0; i < static_cast<int>(Mut(list)->rows.size()); ++i) {
-            if (i != row) {
+        clear.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+        for (int i = 0; Mut(list) && i < static_cast<int>(Mut(list)->rows.size()); ++i) {
+            if (i != row && (Mut(list)->rows[i].state & (LVIS_SELECTED | LVIS_FOCUSED))) {
                 SendMessageA(list, LVM_SETITEMSTATE, static_cast<WPARAM>(i),
                              reinterpret_cast<LPARAM>(&clear));
             }

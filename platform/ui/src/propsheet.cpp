@@ -1,6 +1,7 @@
 // Property sheets: pages described by PROPSHEETPAGEA, a sheet window with OK, Cancel and Apply,
 // and the page notifications PSN_SETACTIVE, PSN_KILLACTIVE, PSN_APPLY and PSN_RESET.
 #include <algorithm>
+#include <cstddef>
 #include <cstring>
 #include <map>
 
@@ -231,8 +232,16 @@ HPROPSHEETPAGE CreatePropertySheetPageA(LPCPROPSHEETPAGEA page) {
         return nullptr;
     }
     auto r = std::make_unique<PageRecord>();
-    // Copy only what the caller's record holds.
-    std::memcpy(&r->desc, page, std::min<size_t>(page->dwSize, sizeof(PROPSHEETPAGEA)));
+    // Every version holds the fields up to the header titles; only the later one holds those.
+    std::memcpy(&r->desc, page, offsetof(PROPSHEETPAGEA, pszHeaderTitle));
+    bool titles = page->dwSize == PROPSHEETPAGEA_V2_SIZE || page->dwSize >= sizeof(PROPSHEETPAGEA);
+    if (!titles) {
+        r->desc.pszHeaderTitle = nullptr;
+        r->desc.pszHeaderSubTitle = nullptr;
+    } else {
+        r->desc.pszHeaderTitle = page->pszHeaderTitle;
+        r->desc.pszHeaderSubTitle = page->pszHeaderSubTitle;
+    }
     if (page->dwFlags & PSP_DLGINDIRECT) {
         r->tmpl = page->pResource;
     } else if (IS_INTRESOURCE(page->pszTemplate)) {
