@@ -8,7 +8,6 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QEventLoop>
-#include <QFontDatabase>
 #include <QFontMetrics>
 #include <QGroupBox>
 #include <QKeyEvent>
@@ -53,18 +52,23 @@ std::string S(const QString& s) {
     return s.toLatin1().toStdString();
 }
 
-// The dialog fonts of the templates are Windows faces; Liberation Sans has Arial's metrics, so
-// it stands in for the sans faces when installed, else whatever sans face fontconfig offers.
+// The dialog fonts of the templates are Windows faces. Liberation Sans has Arial's metrics, so
+// it stands in for the Windows sans faces when installed; otherwise fontconfig's sans face.
 QFont ToQFont(const FontSpec& spec) {
-    static const QStringList families = QFontDatabase::families();
-    QString face = Q(spec.face);
-    if (!families.contains(face, Qt::CaseInsensitive)) {
-        face = families.contains("Liberation Sans") ? "Liberation Sans" : "Sans Serif";
+    static const char* const kSansFaces[] = {"MS Sans Serif", "Microsoft Sans Serif", "Arial",
+                                             "MS Shell Dlg",  "MS Shell Dlg 2",       "Tahoma"};
+    QFont font;
+    bool sans = false;
+    for (const char* face : kSansFaces) {
+        sans = sans || QString::compare(Q(spec.face), face, Qt::CaseInsensitive) == 0;
     }
-    QFont font(face);
+    if (sans) {
+        font.setFamilies({"Liberation Sans", "Arial", "Sans Serif"});
+    } else {
+        font.setFamilies({Q(spec.face), "Sans Serif"});
+    }
     // Points at 96 dots per inch, rounded like Windows (8 points: 11 pixels).
     font.setPixelSize((spec.pointSize * 96 + 36) / 72);
-    font.setStyleStrategy(QFont::PreferAntialias);
     return font;
 }
 
