@@ -125,9 +125,11 @@ char MnemonicOf(const std::string& caption);
 // Geometry of a list view in its own client pixels.
 int ListHeaderHeight(const Window& list);
 int ListRowHeight(const Window& list);
+// The frame around the client area of a list view, each side (0 without a border style).
+int ListBorder(const Window& list);
 RECT ListRowRect(const Window& list, int row);
 
-// The open modal dialogs and message boxes, innermost last.
+// The open modal dialogs and property sheets, innermost last.
 std::vector<HWND> ModalStack();
 
 }  // namespace ovtb::ui

@@ -56,6 +56,14 @@ class ScriptedUser {
     virtual int MessageBoxOpened(const MessageBoxRequest& box) = 0;
 };
 
+// Sizes of a report-view list view in the renderer's pixels (a terminal's pixel is a cell).
+struct ListMetrics {
+    int rowHeight;      // one row
+    int headerHeight;   // the header (0 with LVS_NOCOLUMNHEADER)
+    int columnPadding;  // added to a text's width by LVSCW_AUTOSIZE and _USEHEADER
+    int border;         // the frame of a list with WS_BORDER or WS_EX_CLIENTEDGE, each side
+};
+
 class Renderer {
   public:
     virtual ~Renderer() = default;
@@ -65,6 +73,9 @@ class Renderer {
     // units from which dialog units become pixels (x * cx / 4, y * cy / 8).
     virtual SIZE BaseUnits(const FontSpec& font) = 0;
     virtual SIZE TextExtent(const FontSpec& font, std::string_view text) = 0;
+    // By default: a line plus 2 for a row, a line plus 7 for the header, 12 of padding, 2 of
+    // border, as a Windows list view at 96 dpi.
+    virtual ListMetrics ListViewMetrics(const FontSpec& font);
 
     // Shows the dialog (created and initialised in the model) and runs until the model marks it
     // ended (Lookup(dialog)->ended). With a scripted user, calls user->Step(dialog) whenever the

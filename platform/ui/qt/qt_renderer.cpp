@@ -305,9 +305,7 @@ class ListWidget : public QWidget {
     void resizeEvent(QResizeEvent*) override { Sync(); }
 
   private:
-    static int Border(const Window& w) {
-        return (w.style & WS_BORDER) || (w.exStyle & WS_EX_CLIENTEDGE) ? 2 : 0;
-    }
+    static int Border(const Window& w) { return ListBorder(w); }
     int VisibleRows(const Window& w) const {
         int room = height() - 2 * Border(w) - ListHeaderHeight(w);
         return std::max(1, room / std::max(1, ListRowHeight(w)));

@@ -85,7 +85,7 @@ void SetRowState(Window& list, int index, UINT state, UINT mask) {
 }
 
 int ColumnAutoWidth(Window& list, int column, bool useHeader) {
-    const int padding = 12;
+    const int padding = ActiveRenderer().ListViewMetrics(list.font).columnPadding;
     int width = 0;
     if (useHeader) {
         width = MeasureIn(list, list.columns[column].text).cx + padding;
@@ -499,11 +499,18 @@ int ListHeaderHeight(const Window& list) {
     if (list.style & LVS_NOCOLUMNHEADER) {
         return 0;
     }
-    return MeasureIn(list, "Wy").cy + 7;
+    return ActiveRenderer().ListViewMetrics(list.font).headerHeight;
 }
 
 int ListRowHeight(const Window& list) {
-    return MeasureIn(list, "Wy").cy + 2;
+    return ActiveRenderer().ListViewMetrics(list.font).rowHeight;
+}
+
+int ListBorder(const Window& list) {
+    if (!(list.style & WS_BORDER) && !(list.exStyle & WS_EX_CLIENTEDGE)) {
+        return 0;
+    }
+    return ActiveRenderer().ListViewMetrics(list.font).border;
 }
 
 RECT ListRowRect(const Window& list, int row) {

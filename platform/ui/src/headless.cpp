@@ -44,7 +44,10 @@ class HeadlessRenderer : public Renderer {
         return scripted;
     }
 
-    void Destroying(HWND window) override { frames_.erase(window); }
+    void Destroying(HWND window) override {
+        frames_.erase(window);
+        dialogPaints_.erase(window);
+    }
 
     // Paints the dirty owner-drawn lists of the dialog into their frames.
     void Paint(HWND dialog) {
@@ -59,6 +62,12 @@ class HeadlessRenderer : public Renderer {
                 (w->style & LVS_OWNERDRAWFIXED)) {
                 lists.push_back(c);
             }
+        }
+        if (d->minimized) {
+            // A minimised dialog paints itself (its icon) on WM_PAINT.
+            RecordingDC dc;
+            input::PaintDialog(dialog, dc.handle());
+            dialogPaints_[dialog] = std::move(dc.calls);
         }
         for (HWND list : lists) {
             Window* w = detail::Mut(list);
@@ -82,8 +91,14 @@ class HeadlessRenderer : public Renderer {
         return it == frames_.end() ? nullptr : &it->second;
     }
 
+    const std::vector<DrawCall>* DialogPaint(HWND dialog) const {
+        auto it = dialogPaints_.find(dialog);
+        return it == dialogPaints_.end() ? nullptr : &it->second;
+    }
+
   private:
     std::map<HWND, std::vector<std::vector<DrawCall>>> frames_;
+    std::map<HWND, std::vector<DrawCall>> dialogPaints_;
 };
 
 }  // namespace
@@ -97,6 +112,11 @@ Renderer* CreateHeadlessRenderer() {
 const std::vector<std::vector<DrawCall>>* HeadlessFrame(HWND list) {
     auto* r = dynamic_cast<HeadlessRenderer*>(detail::LoadedRenderer());
     return r ? r->Frame(list) : nullptr;
+}
+
+const std::vector<DrawCall>* HeadlessDialogPaint(HWND dialog) {
+    auto* r = dynamic_cast<HeadlessRenderer*>(detail::LoadedRenderer());
+    return r ? r->DialogPaint(dialog) : nullptr;
 }
 
 }  // namespace ovtb::ui

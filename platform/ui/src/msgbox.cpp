@@ -30,6 +30,11 @@ int MessageBoxDefault(UINT type) {
     return index < buttons.size() ? buttons[index] : buttons.front();
 }
 
+ListMetrics Renderer::ListViewMetrics(const FontSpec& font) {
+    int line = TextExtent(font, "Wy").cy;
+    return {line + 2, line + 7, 12, 2};
+}
+
 bool Renderer::Screenshot(HWND, const std::string&, std::string* error) {
     if (error) {
         *error = std::string("the ") + Name() + " renderer takes no screenshots";

@@ -510,11 +510,7 @@ BOOL GetClientRect(HWND window, LPRECT rect) {
     if (!w || !rect) {
         return FALSE;
     }
-    int inset = 0;
-    if (w->kind == WindowKind::ListView &&
-        (w->style & WS_BORDER || w->exStyle & WS_EX_CLIENTEDGE)) {
-        inset = 2;
-    }
+    int inset = w->kind == WindowKind::ListView ? ListBorder(*w) : 0;
     *rect = {0, 0, std::max<LONG>(0, w->rect.right - w->rect.left - 2 * inset),
              std::max<LONG>(0, w->rect.bottom - w->rect.top - 2 * inset)};
     return TRUE;

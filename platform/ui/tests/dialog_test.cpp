@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include "platform/ui/device_context.h"
 #include "platform/ui/dialog_template.h"
+#include "platform/ui/headless.h"
 #include "platform/ui/model.h"
 #include "platform/ui/script.h"
 #include "platform/ui/tests/chain_dialogs.h"
@@ -194,6 +196,56 @@ TEST_F(DialogTest, ModelStateDuringARun) {
     script->Escape();
     UseScript(script);
     EXPECT_EQ(RunOuter(), 0);
+}
+
+TEST_F(DialogTest, MinimisedDialogPaintsItsIconAndAnswersTheDragIconQuery) {
+    DialogTemplate t;
+    t.caption = "Iconic";
+    t.cx = 100;
+    t.cy = 50;
+    HINSTANCE icons = RegisterResources({{}, {}, {{128, "application"}}});
+    static HICON icon;
+    icon = LoadIconA(icons, MAKEINTRESOURCEA(128));
+    ASSERT_NE(icon, nullptr);
+    EXPECT_EQ(LoadIconA(icons, MAKEINTRESOURCEA(128)), icon);
+    EXPECT_EQ(LoadIconA(icons, MAKEINTRESOURCEA(129)), nullptr);
+    auto script = std::make_shared<Script>();
+    script->Dialog("Iconic").SysCommand(SC_MINIMIZE).Call([](HWND dlg) {
+        EXPECT_TRUE(IsIconic(dlg));
+        const auto* paint = HeadlessDialogPaint(dlg);
+        ASSERT_NE(paint, nullptr);
+        ASSERT_EQ(paint->size(), 1u);
+        EXPECT_EQ((*paint)[0].op, DrawCall::Op::Icon);
+        EXPECT_EQ((*paint)[0].flags, 128u);  // the icon's resource id
+        EXPECT_EQ((*paint)[0].x, (150 - 32 + 1) / 2);
+        EXPECT_EQ(SendMessageA(dlg, WM_QUERYDRAGICON, 0, 0), reinterpret_cast<LRESULT>(icon));
+    });
+    script->SysCommand(SC_RESTORE).Close();
+    UseScript(script);
+    DialogBoxIndirectParamA(
+        nullptr, &t, nullptr,
+        [](HWND dlg, UINT msg, WPARAM wp, LPARAM) -> INT_PTR {
+            if (msg == WM_PAINT && IsIconic(dlg)) {
+                PAINTSTRUCT ps;
+                HDC dc = BeginPaint(dlg, &ps);
+                RECT r;
+                GetClientRect(dlg, &r);
+                DrawIcon(dc, (r.right - GetSystemMetrics(SM_CXICON) + 1) / 2,
+                         (r.bottom - GetSystemMetrics(SM_CYICON) + 1) / 2, icon);
+                EndPaint(dlg, &ps);
+                return TRUE;
+            }
+            if (msg == WM_QUERYDRAGICON) {
+                return reinterpret_cast<INT_PTR>(icon);
+            }
+            if (msg == WM_COMMAND && LOWORD(wp) == IDCANCEL) {
+                EndDialog(dlg, 0);
+                return TRUE;
+            }
+            return FALSE;
+        },
+        0);
+    EXPECT_EQ(script->Remaining(), 0u);
 }
 
 TEST_F(DialogTest, MissingTemplateGivesMinusOne) {
