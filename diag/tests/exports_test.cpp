@@ -384,10 +384,27 @@ TEST(Windows9x, ConfigManagerPciBoardsWithTheirHardwareKeysAndLocations) {
     EXPECT_EQ(t.Coms(0), Range(9, 2));
     EXPECT_EQ(t.HardwareKey(0), "PCI\\VEN_4F56&DEV_5920\\3&61AAA01&0&58");
 
-    // A node without its ports' child keys is not a board.
+    // A node without its ports' child keys is not a board, nor is one with a malformed
+    // "Allocation".
     t.Get(0x2210);
     EXPECT_EQ(t.Boards(), 0);
     EXPECT_EQ(t.Version(), "4.1");
+    t.Get(0x2150);
+    EXPECT_EQ(t.Boards(), 0);
+}
+
+TEST(Windows9x, AFifthBoardIsNotReported) {
+    FixtureMachine m;
+    m.Import("win98");
+    m.Import("win98_five_isa");
+    m.InstallDriverFile("ovsdrv.vxd", "3.0");
+    Tool t;
+    t.Get(0x0010);
+    ASSERT_EQ(t.Boards(), 4);
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(t.Type(i), "V672 Series");
+        EXPECT_EQ(t.Coms(i), (std::vector<std::int32_t>{0, 0}));  // no child keys
+    }
 }
 
 TEST(Windows9x, StepTwoProbesThePciOrIsaDriverWhenStepOneFindsNothing) {
