@@ -204,8 +204,8 @@ class Parser {
         if (!SplitKeyPath(inside, root, sub, rootName))
             return Fail(lineNo, "unknown root key in [" + std::string(inside) +
                                     "] (HKEY_LOCAL_MACHINE or HKEY_DYN_DATA)");
-        if (sub.find_first_of("\r\n") != std::string::npos)
-            return Fail(lineNo, "a key name cannot hold a line break");
+        if (sub.find_first_of(std::string_view("\r\n\0", 3)) != std::string::npos)
+            return Fail(lineNo, "a key name cannot hold a line break or a NUL character");
         key.path = sub.empty() ? rootName : rootName + "\\" + sub;
         file_.keys.push_back(std::move(key));
         return true;
@@ -223,6 +223,8 @@ class Parser {
                                 "(and a quote \\\")");
                 ++i;
             }
+            if (s[i] == '\r')
+                return Fail(lineNo, "a quoted string cannot hold a line break");
             out.push_back(s[i]);
         }
         if (i >= s.size())
@@ -244,6 +246,8 @@ class Parser {
         } else if (!QuotedString(s, value.name, lineNo)) {
             return false;
         }
+        if (value.name.find('\0') != std::string::npos)
+            return Fail(lineNo, "a value name cannot hold a NUL character");
         s = TrimLeft(s);
         if (s.empty() || s.front() != '=')
             return Fail(lineNo, "expected '=' after the name");

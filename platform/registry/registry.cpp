@@ -3,8 +3,9 @@
 // SqliteStore (sqlite_store.cpp).
 #include "platform/registry/registry.h"
 
-#include <unistd.h>
+#include <pthread.h>
 
+#include <atomic>
 #include <cstring>
 #include <mutex>
 #include <optional>
@@ -36,14 +37,19 @@ struct State {
     std::recursive_mutex mutex;
     SqliteStore store;
     bool targetChosen = false;
-    pid_t owner = 0;  // the process that opened the connection and the handles
     std::unordered_map<ULONG_PTR, OpenKey> handles;
     ULONG_PTR nextHandle = 0x1000;  // never reused within a process
     std::string lastError;
 };
 
+// Set in a child process right after fork(): the connection and the handles are the parent's.
+std::atomic<bool> forked{false};
+
 State& S() {
-    static State* state = new State;  // never destroyed: deliverables may call at exit
+    static State* state = [] {
+        pthread_atfork(nullptr, nullptr, [] { forked.store(true, std::memory_order_relaxed); });
+        return new State;  // never destroyed: deliverables may call at exit
+    }();
     return *state;
 }
 
@@ -52,13 +58,10 @@ State& S() {
 class Session {
   public:
     Session() : state_(S()), lock_(state_.mutex) {
-        pid_t self = getpid();
-        if (state_.owner != self) {
-            if (state_.owner != 0) {
-                state_.store.Abandon();
-                state_.handles.clear();
-            }
-            state_.owner = self;
+        if (forked.load(std::memory_order_relaxed)) {
+            forked.store(false, std::memory_order_relaxed);
+            state_.store.Abandon();
+            state_.handles.clear();
         }
     }
     State& state() { return state_; }

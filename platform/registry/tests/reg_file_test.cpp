@@ -101,6 +101,10 @@ TEST(RegFileRead, MalformedFilesNameTheirLine) {
         {"unknown data", kHead + "\"V\"=qword:1\n", 4},
         {"value under a deleted key", "Windows Registry Editor Version 5.00\n[-HKLM\\X]\n\"V\"=-\n",
          3},
+        {"carriage return inside a string", kHead + "\"V\"=\"a\rb\"\n", 4},
+        {"NUL inside a value name", kHead + std::string("\"a\0b\"=dword:1\n", 14), 4},
+        {"NUL inside a key name",
+         "Windows Registry Editor Version 5.00\n" + std::string("[HKLM\\a\0b]\n", 11), 2},
         {"UTF-16 character beyond a byte",
          std::string("\xFF\xFE"
                      "W\0\n\0\x3A\x26",
