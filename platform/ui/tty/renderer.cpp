@@ -570,7 +570,11 @@ class TtyRenderer : public Renderer {
         if (!d) {
             return;
         }
-        if (ev.type == Event::Type::Resize || ev.type == Event::Type::None) {
+        if (ev.type == Event::Type::Resize) {
+            v.popup = Popup{};  // placed for the old size: closed, as a move closes it on Windows
+            return;
+        }
+        if (ev.type == Event::Type::None) {
             return;
         }
         if (v.popup.kind != Popup::Kind::None) {
@@ -1094,7 +1098,9 @@ class TtyRenderer : public Renderer {
             // The tab row, the active page below it, then the sheet's buttons.
             for (size_t i = 0; i < d->pages.size(); ++i) {
                 const Window* page = Lookup(d->pages[i]);
-                std::wstring name = page ? ParseCaption(page->text).text : L"...";
+                // A page's caption is known once the sheet has created it.
+                std::wstring name =
+                    page ? ParseCaption(page->text).text : L"Page " + std::to_wstring(i + 1);
                 bool active = static_cast<int>(i) == d->activePage;
                 v.tabs += (active ? L"[ " : L"  ") + name + (active ? L" ]" : L"  ");
             }
@@ -1206,6 +1212,14 @@ class TtyRenderer : public Renderer {
             View& v = views_[stack[k]];
             bool innermost = k + 1 == stack.size() && boxes_.empty();
             BuildView(v);
+            if (innermost && !FocusIn(v)) {
+                // An active dialog always has a focused control: the first tab stop when the
+                // program gave the focus to none (a property sheet's new page).
+                std::vector<HWND> stops = TabStops(v, true);
+                if (!stops.empty()) {
+                    input::Focus(stops.front());
+                }
+            }
             Place(v, innermost);
             DrawDialog(v, innermost);
             if (innermost && (v.frameRows > LINES || v.frameCols > COLS)) {

@@ -85,7 +85,7 @@ std::map<std::string, std::string> ReadResult(const std::string& path) {
 // One tmux server (its own socket) with one pane running the sample; torn down at the end.
 class SamplePane {
   public:
-    SamplePane(int width, int height) {
+    SamplePane(int width, int height, const std::string& options = "") {
         char dir[] = "/tmp/ovtb-tty-XXXXXX";
         dir_ = ::mkdtemp(dir) ? dir : "/tmp";
         socket_ = "ovtb-tty-" + std::to_string(::getpid()) + "-" + std::to_string(++serial_);
@@ -93,9 +93,10 @@ class SamplePane {
         pid_ = dir_ + "/pid";
         // The sample runs in the foreground of the pane's shell (so Ctrl+C reaches it), and
         // the shell then prints how it ended and waits: the pane shows what the sample left on
-        // the terminal. The pane keeps the caller's locale, as a person's terminal would.
-        std::string inner =
-            "echo $$ > " + Quote(pid_) + "; exec " + Quote(OVTB_TTY_SAMPLE) + " " + Quote(out_);
+        // the terminal. The pane keeps the caller's locale, as a person's terminal would (the
+        // checks here hold in a UTF-8 locale and in the C locale alike).
+        std::string inner = "echo $$ > " + Quote(pid_) + "; exec " + Quote(OVTB_TTY_SAMPLE) + " " +
+                            options + " " + Quote(out_);
         // (A trap, not an ignored signal: the sample must not inherit SIGINT ignored.)
         std::string outer = "trap : INT; sh -c " + Quote(inner) + "; echo rc=$?; exec sleep 120";
         Tmux("new-session -d -x " + std::to_string(width) + " -y " + std::to_string(height) + " " +
@@ -154,6 +155,46 @@ class SamplePane {
     }
     std::map<std::string, std::string> Result() { return ReadResult(out_); }
 
+    // Where the text first shows on the screen (column and row from 0, in cells); -1, -1 if not.
+    std::pair<int, int> Find(const std::string& text) {
+        std::istringstream lines(Screen());
+        std::string line;
+        for (int row = 0; std::getline(lines, line); ++row) {
+            auto at = line.find(text);
+            if (at != std::string::npos) {
+                // Columns are cells: count the UTF-8 characters before the match.
+                int col = 0;
+                for (size_t i = 0; i < at; ++i) {
+                    col += (static_cast<unsigned char>(line[i]) & 0xC0) != 0x80;
+                }
+                return {col, row};
+            }
+        }
+        return {-1, -1};
+    }
+    // The first line of the screen that holds the text, or "".
+    std::string LineWith(const std::string& text) {
+        std::istringstream lines(Screen());
+        std::string line;
+        while (std::getline(lines, line)) {
+            if (line.find(text) != std::string::npos) {
+                return line;
+            }
+        }
+        return "";
+    }
+    // A left click as a terminal in X10 mouse mode reports it: press, then release.
+    void Click(int col, int row) {
+        auto hex = [](int v) {
+            char b[4];
+            std::snprintf(b, sizeof b, "%02x", v & 0xFF);
+            return std::string(b);
+        };
+        std::string at = " " + hex(33 + col) + " " + hex(33 + row);
+        Keys("-H 1b 5b 4d " + hex(32) + at);
+        Keys("-H 1b 5b 4d " + hex(32 + 3) + at);
+    }
+
   private:
     static inline int serial_ = 0;
     std::string dir_, socket_, out_, pid_;
@@ -173,7 +214,7 @@ void ExpectTerminalRestored(SamplePane& pane) {
     EXPECT_EQ(pane.Flag("alternate_on"), "0");
     EXPECT_EQ(pane.Flag("cursor_flag"), "1");
     EXPECT_EQ(pane.Flag("mouse_any_flag"), "0");
-    EXPECT_TRUE(pane.Shows("Sample Settings", false));
+    EXPECT_TRUE(pane.Shows("Sample S", false));
 }
 
 TEST_F(TtyUnderTmux, PickComboItemTickCheckBoxAndEnterReturnsTheStates) {
@@ -250,6 +291,48 @@ TEST_F(TtyUnderTmux, SmallTerminalScrollsToTheFocusAndResizeShowsItAll) {
     EXPECT_TRUE(pane.Shows("Cancel"));
     pane.Keys("Enter");  // Enter on the focused Cancel button presses it
     ASSERT_EQ(pane.WaitExit(), 1);
+    ExpectTerminalRestored(pane);
+}
+
+TEST_F(TtyUnderTmux, MouseClicksTickTheCheckBoxSelectARowAndPressOk) {
+    SamplePane pane(100, 40);
+    ASSERT_TRUE(pane.Shows("[ ] Flow control"));
+    EXPECT_EQ(pane.Flag("mouse_any_flag"), "1");
+    auto box = pane.Find("[ ] Flow control");
+    pane.Click(box.first + 6, box.second);  // on the caption
+    ASSERT_TRUE(pane.Shows("[x] Flow control"));
+    auto row = pane.Find("COM4");
+    std::string before = pane.LineWith("2      COM4");
+    pane.Click(row.first, row.second);
+    // The list takes the focus and its marker (a glyph that depends on the locale) replaces
+    // the frame beside the clicked row.
+    ASSERT_TRUE(WaitFor([&] { return pane.LineWith("2      COM4") != before; }));
+    auto ok = pane.Find(" OK ");
+    ASSERT_GE(ok.first, 0);
+    pane.Click(ok.first + 1, ok.second);
+    ASSERT_EQ(pane.WaitExit(), 0);
+    auto r = pane.Result();
+    EXPECT_EQ(r["flow"], "1");
+    EXPECT_EQ(r["port"], "1");
+    ExpectTerminalRestored(pane);
+}
+
+TEST_F(TtyUnderTmux, PropertySheetShowsItsPagesAsTabsAndOkAppliesThem) {
+    SamplePane pane(100, 40, "--sheet");
+    ASSERT_TRUE(pane.Shows("[ General ]"));
+    // The page's first tab stop has the focus; F6 turns to the next page.
+    pane.Keys("Space");
+    ASSERT_TRUE(pane.Shows("[x] Enabled"));
+    pane.Keys("F6");
+    ASSERT_TRUE(pane.Shows("[ Parity ]"));
+    pane.Keys("Down");
+    ASSERT_TRUE(pane.Shows("Odd"));
+    pane.Keys("Enter");
+    ASSERT_EQ(pane.WaitExit(), 0);
+    auto r = pane.Result();
+    EXPECT_EQ(r["enabled"], "1");
+    EXPECT_EQ(r["parity"], "Odd");
+    EXPECT_EQ(r["applied"], "2");
     ExpectTerminalRestored(pane);
 }
 

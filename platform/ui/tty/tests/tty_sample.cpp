@@ -2,10 +2,12 @@
 // box, an edit with a text limit, an owner-drawn report list, a button that opens a nested
 // dialog, and OK / Cancel. OK with an empty name shows a message box and keeps the dialog open.
 //
-//   tty_sample [--ui=SPEC] OUTFILE
+//   tty_sample [--ui=SPEC] [--sheet] OUTFILE
 //
 // On exit it writes the result and the state of every control to OUTFILE, one "key=value" a
-// line, and ends with 0 after OK, 1 after Cancel.
+// line, and ends with 0 after OK, 1 after Cancel. With --sheet it shows a property sheet of two
+// pages instead (a check box on the first, a combo box on the second) and writes what OK
+// applied.
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -28,6 +30,10 @@ constexpr int IDC_NAME = 1003;
 constexpr int IDC_PORTS = 1004;
 constexpr int IDC_MORE = 1005;
 constexpr int IDC_VERBOSE = 1101;
+constexpr int kGeneralPage = 202;
+constexpr int kParityPage = 203;
+constexpr int IDC_ENABLED = 1201;
+constexpr int IDC_PARITY = 1202;
 
 const char* const kSpeeds[] = {"9600", "19200", "38400", "57600", "115200"};
 const char* const kPorts[] = {"COM3", "COM4", "COM5", "COM6"};
@@ -38,6 +44,9 @@ struct State {
     std::string name;
     int port = -1;
     bool verbose = false;
+    bool enabled = false;
+    std::string parity;
+    int applied = 0;
 };
 State state;
 HINSTANCE instance;
@@ -75,7 +84,33 @@ ResourceTable Resources() {
         {IDOK, ControlKind::DefPushButton, "OK", 10, 30, 45, 14},
         {IDCANCEL, ControlKind::PushButton, "Cancel", 65, 30, 45, 14},
     };
-    t.dialogs = {main, more};
+    DialogTemplate general;
+    general.id = kGeneralPage;
+    general.caption = "General";
+    general.cx = 150;
+    general.cy = 40;
+    general.controls = {
+        {IDC_ENABLED, ControlKind::CheckBox, "&Enabled", 10, 10, 80, 10},
+    };
+    DialogTemplate parity;
+    parity.id = kParityPage;
+    parity.caption = "Parity";
+    parity.cx = 150;
+    parity.cy = 40;
+    parity.controls = {
+        {IDC_STATIC, ControlKind::Static, "&Parity", 10, 12, 40, 8},
+        {IDC_PARITY,
+         ControlKind::ComboBox,
+         "",
+         60,
+         10,
+         60,
+         50,
+         CBS_DROPDOWNLIST,
+         0,
+         {"None", "Odd", "Even"}},
+    };
+    t.dialogs = {main, more, general, parity};
     return t;
 }
 
@@ -217,16 +252,70 @@ INT_PTR CALLBACK MainProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPara
     }
 }
 
+INT_PTR CALLBACK PageProc(HWND page, UINT message, WPARAM, LPARAM lParam) {
+    if (message == WM_INITDIALOG) {
+        SendDlgItemMessageA(page, IDC_PARITY, CB_SETCURSEL, 0, 0);
+        return TRUE;
+    }
+    if (message == WM_NOTIFY && reinterpret_cast<NMHDR*>(lParam)->code == PSN_APPLY) {
+        if (GetDlgItem(page, IDC_ENABLED)) {
+            state.enabled = IsDlgButtonChecked(page, IDC_ENABLED) == BST_CHECKED;
+        }
+        if (GetDlgItem(page, IDC_PARITY)) {
+            char text[16] = {};
+            GetDlgItemTextA(page, IDC_PARITY, text, sizeof text);
+            state.parity = text;
+        }
+        ++state.applied;
+        SetWindowLongPtrA(page, DWL_MSGRESULT, PSNRET_NOERROR);
+        return TRUE;
+    }
+    return FALSE;
+}
+
+int RunSheet(const char* out) {
+    HPROPSHEETPAGE pages[2];
+    int ids[2] = {kGeneralPage, kParityPage};
+    for (int i = 0; i < 2; ++i) {
+        PROPSHEETPAGEA p{};
+        p.dwSize = sizeof p;
+        p.hInstance = instance;
+        p.pszTemplate = MAKEINTRESOURCEA(static_cast<WORD>(ids[i]));
+        p.pfnDlgProc = PageProc;
+        pages[i] = CreatePropertySheetPageA(&p);
+    }
+    PROPSHEETHEADERA h{};
+    h.dwSize = sizeof h;
+    h.dwFlags = PSH_NOAPPLYNOW;
+    h.hInstance = instance;
+    h.pszCaption = "Sample Sheet";
+    h.nPages = 2;
+    h.phpage = pages;
+    INT_PTR result = PropertySheetA(&h);
+    FILE* f = std::fopen(out, "w");
+    if (!f) {
+        std::perror(out);
+        return 2;
+    }
+    std::fprintf(f, "result=%d\nenabled=%d\nparity=%s\napplied=%d\n", static_cast<int>(result),
+                 state.enabled ? 1 : 0, state.parity.c_str(), state.applied);
+    std::fclose(f);
+    return result > 0 ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     const char* out = nullptr;
     std::string ui = "tty";
+    bool sheet = false;
     for (int i = 1; i < argc; ++i) {
         if (std::strncmp(argv[i], "--ui=", 5) == 0) {
             ui = argv[i] + 5;
+        } else if (std::strcmp(argv[i], "--sheet") == 0) {
+            sheet = true;
         } else if (std::strcmp(argv[i], "--help") == 0) {
-            std::printf("usage: tty_sample [--ui=SPEC] OUTFILE\n");
+            std::printf("usage: tty_sample [--ui=SPEC] [--sheet] OUTFILE\n");
             return 0;
         } else {
             out = argv[i];
@@ -242,6 +331,9 @@ int main(int argc, char** argv) {
         return 2;
     }
     instance = RegisterResources(Resources());
+    if (sheet) {
+        return RunSheet(out);
+    }
     INT_PTR result = DialogBoxParamA(instance, MAKEINTRESOURCEA(kMainDialog), nullptr, MainProc, 0);
     FILE* f = std::fopen(out, "w");
     if (!f) {
