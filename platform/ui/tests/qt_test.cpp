@@ -14,6 +14,9 @@
 #include "platform/ui/tests/chain_dialogs.h"
 #include "platform/ui/ui.h"
 
+// fontconfig keeps a few allocations of its own caches to the end of the process.
+extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig\n"; }
+
 namespace {
 
 using namespace ovtb::ui;
