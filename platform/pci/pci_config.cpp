@@ -1,5 +1,6 @@
 #include "platform/pci/pci_config.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <memory>
