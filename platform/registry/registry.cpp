@@ -24,6 +24,9 @@ namespace {
 // Windows' limits on names, in characters without the terminator.
 constexpr size_t kMaxKeyNameLength = 255;
 constexpr size_t kMaxValueNameLength = 16383;
+// Far beyond what any deliverable stores; keeps a size from the caller within what the store
+// can bind.
+constexpr DWORD kMaxValueSize = 64u << 20;
 
 constexpr REGSAM kWriteAccess = KEY_SET_VALUE | KEY_CREATE_SUB_KEY;
 
@@ -418,6 +421,8 @@ LONG RegSetValueExA(HKEY key, LPCSTR valueName, DWORD reserved, DWORD type, cons
     if (reserved != 0)
         return ERROR_INVALID_PARAMETER;
     if (!data && dataSize)
+        return ERROR_INVALID_PARAMETER;
+    if (dataSize > kMaxValueSize)
         return ERROR_INVALID_PARAMETER;
     std::string_view name = valueName ? valueName : "";
     if (name.size() > kMaxValueNameLength)

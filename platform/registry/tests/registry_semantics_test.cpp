@@ -240,6 +240,10 @@ TEST_F(RegistrySemantics, OpeningWhatIsMissingFails) {
     ASSERT_EQ(RegOpenKeyA(HKEY_LOCAL_MACHINE, "Config Manager\\Enum\\", &k), ERROR_SUCCESS);
     RegCloseKey(k);
     EXPECT_EQ(RegOpenKeyA(HKEY_LOCAL_MACHINE, "x", nullptr), ERROR_INVALID_PARAMETER);
+    const BYTE byte = 0;
+    EXPECT_EQ(RegSetValueExA(HKEY_LOCAL_MACHINE, "Huge", 0, REG_BINARY, &byte, 0xFFFFFFFFu),
+              ERROR_INVALID_PARAMETER)
+        << "a size that cannot be right is refused before anything reads the data";
     std::string tooLong(300, 'k');
     EXPECT_EQ(RegCreateKeyA(HKEY_LOCAL_MACHINE, tooLong.c_str(), &k), ERROR_INVALID_PARAMETER);
 }
