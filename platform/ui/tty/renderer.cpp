@@ -455,6 +455,11 @@ class TtyRenderer : public Renderer {
             } else {
                 ev.type = Event::Type::Key;
                 ev.key = static_cast<int>(wch);
+                // Alt+Down, Alt+Up where the terminal's description names them.
+                const char* name = keyname(static_cast<int>(wch));
+                if (name && (std::strcmp(name, "kDN3") == 0 || std::strcmp(name, "kUP3") == 0)) {
+                    ev.key = KEY_F(4);
+                }
             }
             return ev;
         }
@@ -464,13 +469,20 @@ class TtyRenderer : public Renderer {
             wint_t next = 0;
             int r2 = get_wch(&next);
             timeout(-1);
+            if (r2 == OK && (next == L'[' || next == L'O')) {
+                return EscapeSequence(next);
+            }
             if (r2 == OK && next != 27) {
                 ev.type = Event::Type::Alt;
                 ev.ch = static_cast<wchar_t>(next);
                 return ev;
             }
             if (r2 == KEY_CODE_YES) {
-                unget_wch(0);  // nothing sensible: drop the pair
+                // Alt with a function key: Alt+Down and Alt+Up open and close a drop-down
+                // list, as F4 does; other keys count as if Alt were not held.
+                ev.type = Event::Type::Key;
+                ev.key = (next == KEY_DOWN || next == KEY_UP) ? KEY_F(4) : static_cast<int>(next);
+                return ev;
             }
             ev.type = Event::Type::Key;
             ev.key = 27;
@@ -478,6 +490,31 @@ class TtyRenderer : public Renderer {
         }
         ev.type = Event::Type::Char;
         ev.ch = static_cast<wchar_t>(wch);
+        return ev;
+    }
+
+    // The rest of an escape sequence that curses did not know (the terminal's description
+    // lacks it), read to its end so that none of its bytes counts as a typed letter. Alt+Down
+    // and Alt+Up in the xterm form (ESC [ 1 ; 3 B) open and close a drop-down list.
+    Event EscapeSequence(wint_t introducer) {
+        std::wstring body;
+        timeout(30);
+        for (int n = 0; n < 32; ++n) {
+            wint_t c = 0;
+            if (get_wch(&c) != OK) {
+                break;
+            }
+            body.push_back(static_cast<wchar_t>(c));
+            if (c >= 0x40 && c <= 0x7E) {
+                break;  // the final byte
+            }
+        }
+        timeout(-1);
+        Event ev;
+        if (introducer == L'[' && (body == L"1;3B" || body == L"1;3A")) {
+            ev.type = Event::Type::Key;
+            ev.key = KEY_F(4);
+        }
         return ev;
     }
 

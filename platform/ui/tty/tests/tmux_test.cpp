@@ -246,11 +246,19 @@ TEST_F(TtyUnderTmux, DropDownListOpensPicksWithArrowsAndEscapeCancels) {
     pane.Keys("Down Down Down Enter");
     ASSERT_TRUE(pane.Shows("115200", false));  // closed again
     ASSERT_TRUE(pane.Shows("57600"));
+    // Alt+Down opens it too, Escape closes it without a change, Alt+Up picks.
+    pane.Keys("M-Down");
+    ASSERT_TRUE(pane.Shows("115200"));
+    pane.Keys("Up Escape");
+    ASSERT_TRUE(pane.Shows("115200", false));
+    ASSERT_TRUE(pane.Shows("57600"));
+    pane.Keys("M-Down Down M-Up");
+    ASSERT_TRUE(pane.Shows("115200"));
     pane.Keys("Escape");
     ASSERT_EQ(pane.WaitExit(), 1);
     auto r = pane.Result();
     EXPECT_EQ(r["result"], "Cancel");
-    EXPECT_EQ(r["speed"], "57600");
+    EXPECT_EQ(r["speed"], "115200");
     ExpectTerminalRestored(pane);
 }
 
