@@ -353,6 +353,14 @@ class TtyRenderer : public Renderer {
         return {Cells(Decode(text)) * kCellWidth, kCellHeight};
     }
 
+    // A row and the header are a line each, the frame is a cell (4 pixels across; the layer
+    // takes one number for both sides), and autosized columns get 3 cells of padding: the cell
+    // routine of owner-drawn rows keeps 2 of them, so a text as wide as its header is shown
+    // whole with a blank cell before the next column.
+    ListMetrics ListViewMetrics(const FontSpec&) override {
+        return {kCellHeight, kCellHeight, 3 * kCellWidth, kCellWidth};
+    }
+
     void RunModal(HWND dialog, ScriptedUser* user) override {
         if (user) {
             // A script answers: nothing to show on the terminal.
@@ -1501,9 +1509,7 @@ class TtyRenderer : public Renderer {
             total += c.width;
         }
         int totalCells = PxToCol(total);
-        // The layer gives the last column the room left in the list's rectangle, of which the
-        // border takes a cell each side: only what lies beyond the rectangle needs scrolling.
-        int maxScroll = std::max(0, totalCells - r.cols);
+        int maxScroll = std::max(0, totalCells - g.inner.cols);
         ls.hscroll = std::clamp(ls.hscroll, 0, maxScroll);
         int n = static_cast<int>(w.rows.size());
         int focusRow = FocusedRow(w);
