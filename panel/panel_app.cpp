@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "catalog/config_messages.h"
+#include "panel/Admdlg.h"
 #include "panel/board_lists.h"
 #include "panel/command_line.h"
 #include "panel/pci_discovery.h"
@@ -50,8 +51,10 @@ bool PanelApp::InitInstance() {
 }
 
 bool PanelApp::RunMainDialog() {
-    // The main dialog is not part of this build yet: the run ends here without OK.
-    return false;
+    // The dialogs find their templates among the panel's resources.
+    AfxSetResourceHandle(PanelInstance());
+    BoardListDialog dialog(isaBoards, presentPciBoards, offeredBoards);
+    return dialog.DoModal() == IDOK;
 }
 
 }  // namespace ovtb::panel

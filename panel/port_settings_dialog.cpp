@@ -5,6 +5,7 @@
 #include "catalog/board_catalog.h"
 #include "catalog/config_messages.h"
 #include "panel/resource.h"
+#include "panel/string_table.h"
 
 namespace ovtb::panel {
 
@@ -63,8 +64,9 @@ void PortSettingsDialog::OnOK() {
         for (int i = m_portIndex; i < m_portSlots; ++i) {
             int com = m_comSelection + 1 + (i - m_portIndex);
             if (com < 1 || com > MAX_COM_NUMBER) {
-                AfxMessageBox(catalog::ConfigMessagesA[catalog::MSG_PORTS_EXCEED_MAX],
-                              MB_OK | MB_ICONEXCLAMATION);
+                PanelMessageBox(GetSafeHwnd(),
+                                catalog::ConfigMessagesA[catalog::MSG_PORTS_EXCEED_MAX],
+                                MB_OK | MB_ICONEXCLAMATION);
                 return;
             }
         }

@@ -1,7 +1,6 @@
 // Shared by the dialog tests: a fresh headless user interface with the panel's resources, an
-// application object for the message box caption, an in-memory registry holding the serial
-// driver's service keys, a scripted user built in code, and boards written the way start-up
-// gives them to the main dialog.
+// in-memory registry holding the serial driver's service keys, a scripted user built in code, and
+// boards written the way start-up gives them to the main dialog.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -14,7 +13,7 @@
 #include "catalog/board_setting_record.h"
 #include "catalog/settings_record.h"
 #include "panel/board_config.h"
-#include "panel/dialog_templates.h"
+#include "panel/string_table.h"
 #include "platform/registry/registry.h"
 #include "platform/registry/store.h"
 #include "platform/ui/afx.h"
@@ -47,15 +46,11 @@ class PanelDialogTest : public ::testing::Test {
         HKEY key = nullptr;
         RegCreateKeyA(HKEY_LOCAL_MACHINE, catalog::OVSERP_PARAMETERS_KEY_PATH, &key);
         RegCloseKey(key);
-        AfxSetResourceHandle(ui::RegisterResources(PanelResources()));
-        app_ = std::make_unique<CWinApp>("Configuration Panel");
+        AfxSetResourceHandle(PanelInstance());
         script_ = std::make_shared<ui::Script>();
     }
 
-    void TearDown() override {
-        ui::UseScript(nullptr);
-        app_.reset();
-    }
+    void TearDown() override { ui::UseScript(nullptr); }
 
     // Runs the dialog modally with the script built so far; every step must have been used.
     INT_PTR Run(CDialog& dialog) {
@@ -67,7 +62,6 @@ class PanelDialogTest : public ::testing::Test {
 
     ui::Script& script() { return *script_; }
 
-    std::unique_ptr<CWinApp> app_;
     std::shared_ptr<ui::Script> script_;
 };
 
