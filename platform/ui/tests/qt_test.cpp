@@ -8,6 +8,8 @@
 #include <cstdlib>
 #include <fstream>
 
+#include "platform/ui/commctrl.h"
+#include "platform/ui/dialog_template.h"
 #include "platform/ui/model.h"
 #include "platform/ui/sample/sample_dialog.h"
 #include "platform/ui/script.h"
@@ -15,7 +17,9 @@
 #include "platform/ui/ui.h"
 
 // fontconfig keeps a few allocations of its own caches to the end of the process.
-extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig\n"; }
+extern "C" const char* __lsan_default_suppressions() {
+    return "leak:libfontconfig\n";
+}
 
 namespace {
 
@@ -176,6 +180,52 @@ TEST_F(QtRendererTest, ScreenshotSavesAPng) {
     char magic[8] = {};
     in.read(magic, sizeof magic);
     EXPECT_EQ(std::string(magic + 1, 3), "PNG");
+}
+
+TEST_F(QtRendererTest, PropertySheetShowsItsPageAndKeepsItWhileKillActiveRefuses) {
+    DialogTemplate page;
+    page.id = 103;
+    page.caption = "Ports Configuration";
+    page.cx = 272;
+    page.cy = 146;
+    page.fontName = "MS Sans Serif";
+    page.controls = {
+        {1003, ControlKind::ListView, "", 10, 15, 170, 115,
+         LVS_REPORT | LVS_OWNERDRAWFIXED | LVS_NOSORTHEADER | WS_BORDER | WS_TABSTOP},
+        {IDC_STATIC, ControlKind::GroupBox, "", 5, 5, 250, 135},
+        {1002, ControlKind::PushButton, "&Port Setting", 190, 115, 55, 16},
+        {1004, ControlKind::CheckBox, "&Refuse", 190, 20, 55, 10},
+    };
+    HINSTANCE pages = RegisterResources({{page}, {}, {}});
+    PROPSHEETPAGEA psp{};
+    psp.dwSize = 48;
+    psp.hInstance = pages;
+    psp.pszTemplate = MAKEINTRESOURCEA(103);
+    psp.pfnDlgProc = [](HWND dlg, UINT msg, WPARAM, LPARAM lp) -> INT_PTR {
+        if (msg == WM_NOTIFY && reinterpret_cast<NMHDR*>(lp)->code == PSN_KILLACTIVE) {
+            SetWindowLongPtrA(dlg, DWL_MSGRESULT, IsDlgButtonChecked(dlg, 1004) == BST_CHECKED);
+            return TRUE;
+        }
+        return FALSE;
+    };
+    HPROPSHEETPAGE handle = CreatePropertySheetPageA(&psp);
+    ASSERT_NE(handle, nullptr);
+    std::string shot = ::testing::TempDir() + "/ovtb-ui-sheet.png";
+    auto script = std::make_shared<Script>();
+    script->Dialog("Board").Check(1004).Press(IDOK).Call([](HWND sheet) {
+        EXPECT_TRUE(IsWindow(sheet));  // refused: the sheet stays
+    });
+    script->Screenshot(shot).Check(1004, false).Press(IDOK);
+    UseScript(script);
+    PROPSHEETHEADERA header{};
+    header.dwSize = sizeof header;
+    header.pszCaption = "Board";
+    header.nPages = 1;
+    header.phpage = &handle;
+    EXPECT_EQ(PropertySheetA(&header), 1);
+    EXPECT_EQ(script->Remaining(), 0u);
+    std::ifstream in(shot, std::ios::binary);
+    EXPECT_TRUE(in.good());
 }
 
 TEST(HeadlessScreenshot, IsRefusedWithAReason) {
