@@ -5,12 +5,13 @@ OVTB_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 
 # The Debian packages that building, testing and running the project need. Each is named for
 # its field: SQLite (the registry store), libpci (PCI configuration space), Qt 6 Widgets and
-# ncurses (the user interface), GoogleTest and Google Benchmark, clang for the fuzz targets,
-# pciutils (lspci, the benchmarks' yardstick) and tmux (the terminal renderer's tests).
+# ncurses (the user interface; Liberation Sans has the metrics of the dialogs' Arial),
+# GoogleTest and Google Benchmark, clang for the fuzz targets, pciutils (lspci, the benchmarks'
+# yardstick) and tmux (the terminal renderer's tests).
 OVTB_PACKAGES=(
   cmake make g++ clang libclang-rt-14-dev pkg-config git
   libsqlite3-dev libpci-dev pciutils
-  qt6-base-dev libgl-dev libncurses-dev
+  qt6-base-dev libgl-dev libncurses-dev fonts-liberation2 fontconfig
   libgtest-dev libgmock-dev libbenchmark-dev
   tmux
 )
