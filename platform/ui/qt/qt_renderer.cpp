@@ -13,6 +13,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPainter>
 #include <QPushButton>
@@ -370,6 +371,10 @@ class DialogWidget : public QDialog {
                 input::Enter(target);
                 return;
             default:
+                if ((e->modifiers() & Qt::AltModifier) && e->key() == Qt::Key_Space &&
+                    SystemMenu(QPoint(0, 0))) {
+                    return;
+                }
                 if (Mnemonic(e)) {
                     return;
                 }
@@ -422,7 +427,38 @@ class DialogWidget : public QDialog {
         return false;
     }
 
+    // The system menu of a dialog with one (Alt+Space, or a right click on the dialog): Close
+    // and the items the program appended, as the window frame would show them.
+    bool SystemMenu(QPoint at) {
+        HWND target = ModalTarget();
+        const Window* d = Lookup(target);
+        if (!d || !(d->style & WS_SYSMENU)) {
+            return false;
+        }
+        QMenu menu(this);
+        menu.addAction("&Close")->setData(QVariant::fromValue<qulonglong>(SC_CLOSE));
+        for (const MenuItem& item : d->systemMenu) {
+            if (item.flags & MF_SEPARATOR) {
+                menu.addSeparator();
+                continue;
+            }
+            QAction* action = menu.addAction(Q(item.text));
+            action->setData(QVariant::fromValue<qulonglong>(item.id));
+            action->setEnabled(!(item.flags & (MF_GRAYED | MF_DISABLED)));
+        }
+        QAction* chosen = menu.exec(mapToGlobal(at));
+        if (chosen && Lookup(target)) {
+            input::SysCommand(target, static_cast<UINT>(chosen->data().toULongLong()));
+        }
+        return true;
+    }
+
   protected:
+    void contextMenuEvent(QContextMenuEvent* e) override {
+        if (!SystemMenu(e->pos())) {
+            QDialog::contextMenuEvent(e);
+        }
+    }
     void closeEvent(QCloseEvent* e) override {
         e->ignore();
         input::Close(ModalTarget());
@@ -465,6 +501,11 @@ class QtRenderer : public Renderer {
             pal.setColor(QPalette::HighlightedText, ToQColor(GetSysColor(COLOR_HIGHLIGHTTEXT)));
             pal.setColor(QPalette::WindowText, ToQColor(GetSysColor(COLOR_WINDOWTEXT)));
             pal.setColor(QPalette::ButtonText, ToQColor(GetSysColor(COLOR_BTNTEXT)));
+            // The colours above went to every group; a disabled control's text is grey.
+            const QColor gray = ToQColor(GetSysColor(COLOR_GRAYTEXT));
+            pal.setColor(QPalette::Disabled, QPalette::WindowText, gray);
+            pal.setColor(QPalette::Disabled, QPalette::ButtonText, gray);
+            pal.setColor(QPalette::Disabled, QPalette::Text, gray);
             QApplication::setPalette(pal);
         }
     }
@@ -988,6 +1029,10 @@ class QtRenderer : public Renderer {
                 auto* key = static_cast<QKeyEvent*>(e);
                 auto* widget = qobject_cast<QWidget*>(o);
                 auto* dialog = widget ? dynamic_cast<DialogWidget*>(widget->window()) : nullptr;
+                if (dialog && (key->modifiers() & Qt::AltModifier) && key->key() == Qt::Key_Space &&
+                    dialog->SystemMenu(QPoint(0, 0))) {
+                    return true;
+                }
                 if (dialog && (key->modifiers() & Qt::AltModifier) && dialog->Mnemonic(key)) {
                     return true;
                 }
