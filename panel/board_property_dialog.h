@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "panel/address_text.h"
 #include "panel/board_config.h"
 #include "panel/report_list.h"
 #include "platform/ui/afx.h"
@@ -19,11 +20,6 @@ namespace ovtb::panel {
 
 // A list of boards that its holder owns: the main dialog's configured and offered boards.
 using BoardList = std::vector<std::unique_ptr<BoardConfig>>;
-
-// Reads an address typed in hexadecimal: leading white space, an optional sign and an optional
-// 0x or 0X, then hex digits of either case up to the first other character. No digits give 0;
-// the value keeps its low 16 bits ("12345" gives 0x2345, "1C0Z" gives 0x1C0).
-std::uint16_t ParseHexAddress(std::string_view text);
 
 class BoardPropertyDialog : public CDialog {
   public:
