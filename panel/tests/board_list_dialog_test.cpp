@@ -125,6 +125,29 @@ TEST_F(BoardListDialogTest, TheSystemMenuOpensTheAboutBoxAndTheMinimisedWindowSh
     EXPECT_EQ(RunMain(), IDCANCEL);
 }
 
+// A build for a product id without brand names says so and goes on with empty names.
+TEST_F(BoardListDialogTest, AnUnknownProductIdIsReportedAndLeavesTheBrandEmpty) {
+    // The constructors show the message, before the dialog runs.
+    ui::UseScript(script_);
+    script().Message("Must define m_idstr").Answer(IDOK);
+    script().Dialog(" Talvex/Brinor Configuration Panel").Escape();
+    BoardListDialog dialog(isa_, pci_, offered_, nullptr, 4);
+    EXPECT_EQ(Run(dialog), IDCANCEL);
+
+    script_ = std::make_shared<ui::Script>();
+    ui::UseScript(script_);
+    script().Message("Must define company name in Admdlg").Answer(IDOK);
+    script().Dialog("About Configuration Panel");
+    script().ExpectText(IDC_ABOUT_TITLE, " Talvex/Brinor Configuration Panel");
+    script().ExpectText(IDC_ABOUT_NOTICE, "Copyright (C) 2000 ").Press(IDOK);
+    AboutDialog about(nullptr, 4);
+    EXPECT_EQ(Run(about), IDOK);
+    ASSERT_EQ(ui::RecordedMessages().size(), 2u);
+    for (const auto& message : ui::RecordedMessages()) {
+        EXPECT_EQ(message.type, MB_OK | MB_ICONEXCLAMATION) << message.text;
+    }
+}
+
 TEST_F(BoardListDialogTest, AFourthBoardDisablesAddAndRemovingBoardsMovesTheFocus) {
     script().Dialog(kCaption);
     for (int i = 0; i < 3; ++i) {
