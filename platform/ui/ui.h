@@ -11,7 +11,7 @@
 
 namespace ovtb::ui {
 
-// Chooses how windows are shown, by the spec of `--ui=`:
+// Chooses how windows are shown, by the value of `--ui=`:
 //   "headless"        no toolkit; a script must answer every window
 //   "qt"              Qt 6 Widgets (module ovtb-ui-qt.so, loaded when a window is first needed)
 //   "tty"             the terminal (module ovtb-ui-tty.so)
