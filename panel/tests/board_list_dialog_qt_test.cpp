@@ -13,7 +13,9 @@
 #include "panel/tests/panel_dialog_fixture.h"
 
 // fontconfig keeps a few allocations of its own caches to the end of the process.
-extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig\n"; }
+extern "C" const char* __lsan_default_suppressions() {
+    return "leak:libfontconfig\n";
+}
 
 namespace ovtb::panel {
 namespace {

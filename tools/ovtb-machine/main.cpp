@@ -11,7 +11,8 @@ namespace ovtb::tool {
 
 bool WantsHelp(const Args& args) {
     for (const auto& a : args) {
-        if (a == "-h" || a == "--help" || a == "/?") return true;
+        if (a == "-h" || a == "--help" || a == "/?")
+            return true;
     }
     return false;
 }
@@ -23,8 +24,7 @@ const Command kCommands[] = {
     {"reg", "query, add, delete, export and import registry keys and values (like reg.exe)",
      RunReg},
     {"pci", "list, add and remove PCI devices of the machine's bus (DIR/pci.dump)", RunPci},
-    {"pciinfo", "ask the PCI information driver as the panel does and print its reply",
-     RunPciInfo},
+    {"pciinfo", "ask the PCI information driver as the panel does and print its reply", RunPciInfo},
     {"sc", "query, stop and delete services (like sc.exe)", RunSc},
     {"reboot", "forget which services are running", RunReboot},
     {"diag", "query the diagnostic library as an outside diagnostic tool does", RunDiag},
@@ -39,7 +39,8 @@ void PrintUsage(std::FILE* out) {
                  "${XDG_DATA_HOME:-$HOME/.local/share}/ovtb/machine.\n"
                  "\n"
                  "commands:\n");
-    for (const auto& c : kCommands) std::fprintf(out, "  %-13s %s\n", c.name, c.summary);
+    for (const auto& c : kCommands)
+        std::fprintf(out, "  %-13s %s\n", c.name, c.summary);
     std::fprintf(out, "\n'ovtb-machine COMMAND --help' describes a command.\n");
 }
 
@@ -74,7 +75,8 @@ int main(int argc, char** argv) {
     const std::string name = argv[i];
     Args args(argv + i + 1, argv + argc);
     for (const auto& c : kCommands) {
-        if (name == c.name) return c.run(args);
+        if (name == c.name)
+            return c.run(args);
     }
     std::fprintf(stderr, "ovtb-machine: unknown command '%s'\n", name.c_str());
     PrintUsage(stderr);
