@@ -25,8 +25,8 @@ using testing::FocusedControlId;
 using testing::IsaBoard;
 using testing::Op;
 using testing::PciBoard;
-using testing::RegistryValue;
-using testing::RegistryValueExists;
+using testing::StoredValue;
+using testing::ValueExists;
 
 constexpr const char* kCaption = "Orvane Talvex/Brinor Configuration Panel";
 constexpr std::uint16_t kV678Pci = 0x6780;
@@ -80,7 +80,7 @@ TEST_F(BoardListDialogTest, FirstRunShowsAnEmptyListAndAddStartsFromTheDefaultBo
     Expect(script(), Op::ExpectDisabled, IDC_REMOVE);
     script().Escape();
     EXPECT_EQ(RunMain(), IDCANCEL);
-    EXPECT_FALSE(RegistryValueExists(catalog::OVSERP_PARAMETERS_KEY_PATH, "Settings"));
+    EXPECT_FALSE(ValueExists(catalog::OVSERP_PARAMETERS_KEY_PATH, "Settings"));
 }
 
 TEST_F(BoardListDialogTest, TheSystemMenuOpensTheAboutBoxAndTheMinimisedWindowShowsTheIcon) {
@@ -261,10 +261,10 @@ TEST_F(BoardListDialogTest, OkStoresEveryBoardInListOrderAndRegistersTheModels) 
         0x14, 0x00, 0x06, 0x00, 0x07, 0x00, 0x08, 0x00, 0x09, 0x00, 0x0A, 0x00, 0x03, 0x03, 0x03,
         0x03, 0x03, 0x03, 0x03, 0x03, 0x10, 0x10, 0x10, 0x10, 0x10, 0x10, 0x10, 0x10, 0x00, 0x00,
     };
-    EXPECT_EQ(RegistryValue(catalog::OVSERP_PARAMETERS_KEY_PATH, "Settings"), expected);
-    EXPECT_EQ(RegistryValue(catalog::OVSERP_SERVICE_KEY_PATH, "ProductID"),
+    EXPECT_EQ(StoredValue(catalog::OVSERP_PARAMETERS_KEY_PATH, "Settings"), expected);
+    EXPECT_EQ(StoredValue(catalog::OVSERP_SERVICE_KEY_PATH, "ProductID"),
               (std::vector<BYTE>{0, 0, 0, 0}));
-    EXPECT_EQ(RegistryValue("Software\\ORVANE\\Driver\\VI572K", "ovkey"),
+    EXPECT_EQ(StoredValue("Software\\ORVANE\\Driver\\VI572K", "ovkey"),
               (std::vector<BYTE>{0x20, 0x01, 0, 0}));
 }
 
@@ -290,7 +290,7 @@ TEST_F(BoardListDialogTest, AConflictShowsItsMessageAndKeepsTheDialogOpenUntilMe
     ASSERT_EQ(messages.size(), 2u);
     EXPECT_EQ(messages[0].caption, "Configuration Panel");
     EXPECT_EQ(messages[0].type & MB_ICONMASK, MB_ICONEXCLAMATION);
-    EXPECT_EQ(RegistryValue(catalog::OVSERP_PARAMETERS_KEY_PATH, "Settings").size(), 120u);
+    EXPECT_EQ(StoredValue(catalog::OVSERP_PARAMETERS_KEY_PATH, "Settings").size(), 120u);
 }
 
 TEST_F(BoardListDialogTest, CancelAfterChangesLeavesTheRegistryAsItWas) {
@@ -312,8 +312,8 @@ TEST_F(BoardListDialogTest, CancelAfterChangesLeavesTheRegistryAsItWas) {
     script().Message("Do you really want to remove this board ?").Answer(IDYES);
     script().Press(IDCANCEL);
     EXPECT_EQ(RunMain(), IDCANCEL);
-    EXPECT_EQ(RegistryValue(catalog::OVSERP_PARAMETERS_KEY_PATH, "Settings"), before);
-    EXPECT_FALSE(RegistryValueExists(catalog::OVSERP_SERVICE_KEY_PATH, "ProductID"));
+    EXPECT_EQ(StoredValue(catalog::OVSERP_PARAMETERS_KEY_PATH, "Settings"), before);
+    EXPECT_FALSE(ValueExists(catalog::OVSERP_SERVICE_KEY_PATH, "ProductID"));
     HKEY driver = nullptr;
     EXPECT_NE(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\ORVANE\\Driver", 0, KEY_READ, &driver),
               ERROR_SUCCESS);

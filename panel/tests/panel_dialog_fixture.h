@@ -14,6 +14,7 @@
 #include "catalog/settings_record.h"
 #include "panel/board_config.h"
 #include "panel/string_table.h"
+#include "panel/tests/startup_fixtures.h"
 #include "platform/registry/registry.h"
 #include "platform/registry/store.h"
 #include "platform/ui/afx.h"
@@ -42,10 +43,7 @@ class PanelDialogTest : public ::testing::Test {
   protected:
     void SetUp() override {
         ui::ResetForTests();
-        registry::UseInMemoryStore();
-        HKEY key = nullptr;
-        RegCreateKeyA(HKEY_LOCAL_MACHINE, catalog::OVSERP_PARAMETERS_KEY_PATH, &key);
-        RegCloseKey(key);
+        FreshRegistryWithServiceKeys();
         AfxSetResourceHandle(PanelInstance());
         script_ = std::make_shared<ui::Script>();
     }
@@ -132,32 +130,6 @@ inline catalog::BoardSettingBlock BlockOf(std::initializer_list<BoardConfig> boa
         }
     }
     return block;
-}
-
-// The bytes of a registry value; empty when the key or the value is missing.
-inline std::vector<BYTE> RegistryValue(const char* keyPath, const char* name) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath, 0, KEY_READ, &key) != ERROR_SUCCESS) {
-        return {};
-    }
-    std::vector<BYTE> data(4096);
-    DWORD size = static_cast<DWORD>(data.size());
-    if (RegQueryValueExA(key, name, nullptr, nullptr, data.data(), &size) != ERROR_SUCCESS) {
-        size = 0;
-    }
-    RegCloseKey(key);
-    data.resize(size);
-    return data;
-}
-
-inline bool RegistryValueExists(const char* keyPath, const char* name) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath, 0, KEY_READ, &key) != ERROR_SUCCESS) {
-        return false;
-    }
-    bool exists = RegQueryValueExA(key, name, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
-    RegCloseKey(key);
-    return exists;
 }
 
 }  // namespace ovtb::panel::testing

@@ -98,6 +98,16 @@ class Session {
         auto it = state_.handles.find(reinterpret_cast<ULONG_PTR>(key));
         return it == state_.handles.end() ? nullptr : &it->second;
     }
+    // The key behind a handle, with at least one of the `needed` rights (none when 0), and the
+    // store opened.
+    LONG Use(HKEY key, REGSAM needed, const OpenKey*& found) {
+        found = Find(key);
+        if (!found)
+            return ERROR_INVALID_HANDLE;
+        if (needed && !(found->access & needed))
+            return ERROR_ACCESS_DENIED;
+        return Open();
+    }
     HKEY Add(OpenKey key) {
         ULONG_PTR h = state_.nextHandle;
         state_.nextHandle += 4;
@@ -139,17 +149,28 @@ std::string JoinFolded(const std::string& base, const std::vector<std::string>& 
     return path;
 }
 
+// The parent handle of a path, with at least one of the `needed` rights (none when 0), the
+// path's names, and the store opened. A name longer than Windows allows gives `badName`.
+LONG UsePath(Session& s, HKEY key, REGSAM needed, LPCSTR subKey, LONG badName,
+             const OpenKey*& parent, std::vector<std::string>& names) {
+    parent = s.Find(key);
+    if (!parent)
+        return ERROR_INVALID_HANDLE;
+    if (needed && !(parent->access & needed))
+        return ERROR_ACCESS_DENIED;
+    if (!SplitPath(subKey, names))
+        return badName;
+    return s.Open();
+}
+
 LONG OpenPath(Session& s, HKEY key, LPCSTR subKey, REGSAM desired, PHKEY result) {
     if (!result)
         return ERROR_INVALID_PARAMETER;
     *result = nullptr;
-    const OpenKey* parent = s.Find(key);
-    if (!parent)
-        return ERROR_INVALID_HANDLE;
+    const OpenKey* parent = nullptr;
     std::vector<std::string> names;
-    if (!SplitPath(subKey, names))
-        return ERROR_FILE_NOT_FOUND;
-    if (LONG r = s.Open(); r != ERROR_SUCCESS)
+    if (LONG r = UsePath(s, key, 0, subKey, ERROR_FILE_NOT_FOUND, parent, names);
+        r != ERROR_SUCCESS)
         return r;
     OpenKey opened{parent->id, JoinFolded(parent->path, names), desired};
     LONG r =
@@ -165,13 +186,10 @@ LONG CreatePath(Session& s, HKEY key, LPCSTR subKey, REGSAM desired, PHKEY resul
     if (!result)
         return ERROR_INVALID_PARAMETER;
     *result = nullptr;
-    const OpenKey* parent = s.Find(key);
-    if (!parent)
-        return ERROR_INVALID_HANDLE;
+    const OpenKey* parent = nullptr;
     std::vector<std::string> names;
-    if (!SplitPath(subKey, names))
-        return ERROR_INVALID_PARAMETER;
-    if (LONG r = s.Open(); r != ERROR_SUCCESS)
+    if (LONG r = UsePath(s, key, 0, subKey, ERROR_INVALID_PARAMETER, parent, names);
+        r != ERROR_SUCCESS)
         return r;
     OpenKey opened{0, JoinFolded(parent->path, names), desired};
     LONG r =
@@ -200,6 +218,41 @@ bool CopyName(const std::string& name, LPSTR buffer, DWORD size) {
     std::memcpy(buffer, name.data(), name.size());
     buffer[name.size()] = '\0';
     return true;
+}
+
+// Copies value data into the caller's buffer, or reports the size it needs.
+LONG CopyData(const std::vector<BYTE>& value, LPBYTE data, LPDWORD dataSize) {
+    DWORD needed = static_cast<DWORD>(value.size());
+    if (data) {
+        if (*dataSize < needed) {
+            *dataSize = needed;
+            return ERROR_MORE_DATA;
+        }
+        if (needed)
+            std::memcpy(data, value.data(), needed);
+    }
+    if (dataSize)
+        *dataSize = needed;
+    return ERROR_SUCCESS;
+}
+
+// The key a delete names: a subkey of a handle opened for writing, never one of the roots.
+LONG FindKeyToDelete(Session& s, HKEY key, LPCSTR subKey, KeyId& id) {
+    const OpenKey* parent = nullptr;
+    std::vector<std::string> names;
+    if (LONG r = UsePath(s, key, kWriteAccess, subKey, ERROR_FILE_NOT_FOUND, parent, names);
+        r != ERROR_SUCCESS)
+        return r;
+    id = parent->id;
+    LONG r = names.empty() ? s.store().KeyExists(id)
+                           : s.store().FindKey(JoinFolded(parent->path, names), id);
+    if (r == ERROR_KEY_DELETED)
+        r = ERROR_FILE_NOT_FOUND;
+    if (r != ERROR_SUCCESS)
+        return s.Note(r);
+    if (id == kLocalMachineId || id == kDynDataId)
+        return ERROR_ACCESS_DENIED;
+    return ERROR_SUCCESS;
 }
 
 }  // namespace
@@ -276,34 +329,16 @@ void StoreTransaction::Rollback() {
 
 LONG DeleteKeyTree(HKEY key, LPCSTR subKey) {
     Session s;
-    const OpenKey* parent = s.Find(key);
-    if (!parent)
-        return ERROR_INVALID_HANDLE;
-    if (!(parent->access & kWriteAccess))
-        return ERROR_ACCESS_DENIED;
-    std::vector<std::string> names;
-    if (!SplitPath(subKey, names))
-        return ERROR_FILE_NOT_FOUND;
-    if (LONG r = s.Open(); r != ERROR_SUCCESS)
+    KeyId id = 0;
+    if (LONG r = FindKeyToDelete(s, key, subKey, id); r != ERROR_SUCCESS)
         return r;
-    KeyId id = parent->id;
-    LONG r = names.empty() ? s.store().KeyExists(id)
-                           : s.store().FindKey(JoinFolded(parent->path, names), id);
-    if (r == ERROR_KEY_DELETED)
-        r = ERROR_FILE_NOT_FOUND;
-    if (r != ERROR_SUCCESS)
-        return s.Note(r);
-    if (id == kLocalMachineId || id == kDynDataId)
-        return ERROR_ACCESS_DENIED;
     return s.Note(s.store().DeleteTree(id));
 }
 
 LONG QueryKeyPath(HKEY key, std::string& path) {
     Session s;
-    const OpenKey* k = s.Find(key);
-    if (!k)
-        return ERROR_INVALID_HANDLE;
-    if (LONG r = s.Open(); r != ERROR_SUCCESS)
+    const OpenKey* k = nullptr;
+    if (LONG r = s.Use(key, 0, k); r != ERROR_SUCCESS)
         return r;
     std::vector<std::string> names;
     for (KeyId id = k->id; id != 0;) {
@@ -325,24 +360,16 @@ LONG QueryKeyPath(HKEY key, std::string& path) {
 
 LONG ListSubKeys(HKEY key, std::vector<std::string>& names) {
     Session s;
-    const OpenKey* k = s.Find(key);
-    if (!k)
-        return ERROR_INVALID_HANDLE;
-    if (!(k->access & KEY_ENUMERATE_SUB_KEYS))
-        return ERROR_ACCESS_DENIED;
-    if (LONG r = s.Open(); r != ERROR_SUCCESS)
+    const OpenKey* k = nullptr;
+    if (LONG r = s.Use(key, KEY_ENUMERATE_SUB_KEYS, k); r != ERROR_SUCCESS)
         return r;
     return s.Note(s.store().SubKeys(k->id, names));
 }
 
 LONG ListValues(HKEY key, std::vector<ValueEntry>& values) {
     Session s;
-    const OpenKey* k = s.Find(key);
-    if (!k)
-        return ERROR_INVALID_HANDLE;
-    if (!(k->access & KEY_QUERY_VALUE))
-        return ERROR_ACCESS_DENIED;
-    if (LONG r = s.Open(); r != ERROR_SUCCESS)
+    const OpenKey* k = nullptr;
+    if (LONG r = s.Use(key, KEY_QUERY_VALUE, k); r != ERROR_SUCCESS)
         return r;
     std::vector<SqliteStore::Value> rows;
     if (LONG r = s.store().Values(k->id, rows); r != ERROR_SUCCESS)
@@ -389,12 +416,8 @@ LONG RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD reserved, LPDWORD type
     if (data && !dataSize)
         return ERROR_INVALID_PARAMETER;
     Session s;
-    const OpenKey* k = s.Find(key);
-    if (!k)
-        return ERROR_INVALID_HANDLE;
-    if (!(k->access & KEY_QUERY_VALUE))
-        return ERROR_ACCESS_DENIED;
-    if (LONG r = s.Open(); r != ERROR_SUCCESS)
+    const OpenKey* k = nullptr;
+    if (LONG r = s.Use(key, KEY_QUERY_VALUE, k); r != ERROR_SUCCESS)
         return r;
     SqliteStore::Value v;
     if (LONG r = s.store().QueryValue(k->id, FoldName(valueName ? valueName : ""), v);
@@ -402,18 +425,7 @@ LONG RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD reserved, LPDWORD type
         return s.Note(r);
     if (type)
         *type = v.type;
-    DWORD needed = static_cast<DWORD>(v.data.size());
-    if (data) {
-        if (*dataSize < needed) {
-            *dataSize = needed;
-            return ERROR_MORE_DATA;
-        }
-        if (needed)
-            std::memcpy(data, v.data.data(), needed);
-    }
-    if (dataSize)
-        *dataSize = needed;
-    return ERROR_SUCCESS;
+    return CopyData(v.data, data, dataSize);
 }
 
 LONG RegSetValueExA(HKEY key, LPCSTR valueName, DWORD reserved, DWORD type, const BYTE* data,
@@ -428,12 +440,8 @@ LONG RegSetValueExA(HKEY key, LPCSTR valueName, DWORD reserved, DWORD type, cons
     if (name.size() > kMaxValueNameLength)
         return ERROR_INVALID_PARAMETER;
     Session s;
-    const OpenKey* k = s.Find(key);
-    if (!k)
-        return ERROR_INVALID_HANDLE;
-    if (!(k->access & KEY_SET_VALUE))
-        return ERROR_ACCESS_DENIED;
-    if (LONG r = s.Open(); r != ERROR_SUCCESS)
+    const OpenKey* k = nullptr;
+    if (LONG r = s.Use(key, KEY_SET_VALUE, k); r != ERROR_SUCCESS)
         return r;
     return s.Note(s.store().SetValue(k->id, name, type, data, dataSize));
 }
@@ -442,12 +450,8 @@ LONG RegEnumKeyA(HKEY key, DWORD index, LPSTR name, DWORD nameSize) {
     if (!name)
         return ERROR_INVALID_PARAMETER;
     Session s;
-    const OpenKey* k = s.Find(key);
-    if (!k)
-        return ERROR_INVALID_HANDLE;
-    if (!(k->access & KEY_ENUMERATE_SUB_KEYS))
-        return ERROR_ACCESS_DENIED;
-    if (LONG r = s.Open(); r != ERROR_SUCCESS)
+    const OpenKey* k = nullptr;
+    if (LONG r = s.Use(key, KEY_ENUMERATE_SUB_KEYS, k); r != ERROR_SUCCESS)
         return r;
     std::string found;
     if (LONG r = s.store().EnumKey(k->id, index, found); r != ERROR_SUCCESS)
@@ -462,12 +466,8 @@ LONG RegEnumValueA(HKEY key, DWORD index, LPSTR name, LPDWORD nameSize, LPDWORD 
     if (data && !dataSize)
         return ERROR_INVALID_PARAMETER;
     Session s;
-    const OpenKey* k = s.Find(key);
-    if (!k)
-        return ERROR_INVALID_HANDLE;
-    if (!(k->access & KEY_QUERY_VALUE))
-        return ERROR_ACCESS_DENIED;
-    if (LONG r = s.Open(); r != ERROR_SUCCESS)
+    const OpenKey* k = nullptr;
+    if (LONG r = s.Use(key, KEY_QUERY_VALUE, k); r != ERROR_SUCCESS)
         return r;
     SqliteStore::Value v;
     if (LONG r = s.store().EnumValue(k->id, index, v); r != ERROR_SUCCESS)
@@ -478,41 +478,15 @@ LONG RegEnumValueA(HKEY key, DWORD index, LPSTR name, LPDWORD nameSize, LPDWORD 
     *nameSize = static_cast<DWORD>(v.name.size());
     if (type)
         *type = v.type;
-    DWORD needed = static_cast<DWORD>(v.data.size());
-    if (data) {
-        if (*dataSize < needed) {
-            *dataSize = needed;
-            return ERROR_MORE_DATA;
-        }
-        if (needed)
-            std::memcpy(data, v.data.data(), needed);
-    }
-    if (dataSize)
-        *dataSize = needed;
-    return ERROR_SUCCESS;
+    return CopyData(v.data, data, dataSize);
 }
 
 LONG RegDeleteKeyA(HKEY key, LPCSTR subKey) {
     Session s;
-    const OpenKey* parent = s.Find(key);
-    if (!parent)
-        return ERROR_INVALID_HANDLE;
-    if (!(parent->access & kWriteAccess))
-        return ERROR_ACCESS_DENIED;
-    std::vector<std::string> names;
-    if (!SplitPath(subKey, names))
-        return ERROR_FILE_NOT_FOUND;
-    if (LONG r = s.Open(); r != ERROR_SUCCESS)
-        return r;
-    KeyId id = parent->id;
-    LONG r = names.empty() ? s.store().KeyExists(id)
-                           : s.store().FindKey(JoinFolded(parent->path, names), id);
-    if (r == ERROR_KEY_DELETED)
-        r = ERROR_FILE_NOT_FOUND;
+    KeyId id = 0;
+    LONG r = FindKeyToDelete(s, key, subKey, id);
     if (r != ERROR_SUCCESS)
-        return s.Note(r);
-    if (id == kLocalMachineId || id == kDynDataId)
-        return ERROR_ACCESS_DENIED;
+        return r;
     // As on the NT family: a key that still has subkeys is not deleted.
     if (LONG r2 = s.store().Begin(true); r2 != ERROR_SUCCESS)
         return s.Note(r2);
@@ -531,12 +505,8 @@ LONG RegDeleteKeyA(HKEY key, LPCSTR subKey) {
 
 LONG RegDeleteValueA(HKEY key, LPCSTR valueName) {
     Session s;
-    const OpenKey* k = s.Find(key);
-    if (!k)
-        return ERROR_INVALID_HANDLE;
-    if (!(k->access & KEY_SET_VALUE))
-        return ERROR_ACCESS_DENIED;
-    if (LONG r = s.Open(); r != ERROR_SUCCESS)
+    const OpenKey* k = nullptr;
+    if (LONG r = s.Use(key, KEY_SET_VALUE, k); r != ERROR_SUCCESS)
         return r;
     return s.Note(s.store().DeleteValue(k->id, FoldName(valueName ? valueName : "")));
 }

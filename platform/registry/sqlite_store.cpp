@@ -411,11 +411,11 @@ LONG SqliteStore::HasSubKeys(KeyId id, bool& has) {
     return ERROR_SUCCESS;
 }
 
-LONG SqliteStore::DeleteKey(KeyId id) {
+LONG SqliteStore::DeleteRows(Stmt values, Stmt keys, KeyId id) {
     if (LONG r = Begin(true); r != ERROR_SUCCESS)
         return r;
     LONG r = ERROR_SUCCESS;
-    for (Stmt s : {kDeleteKeyValues, kDeleteKey}) {
+    for (Stmt s : {values, keys}) {
         sqlite3_stmt* stmt = Prepare(s);
         if (!stmt) {
             r = ERROR_REGISTRY_IO_FAILED;
@@ -433,26 +433,12 @@ LONG SqliteStore::DeleteKey(KeyId id) {
     return Commit();
 }
 
+LONG SqliteStore::DeleteKey(KeyId id) {
+    return DeleteRows(kDeleteKeyValues, kDeleteKey, id);
+}
+
 LONG SqliteStore::DeleteTree(KeyId id) {
-    if (LONG r = Begin(true); r != ERROR_SUCCESS)
-        return r;
-    LONG r = ERROR_SUCCESS;
-    for (Stmt s : {kDeleteTreeValues, kDeleteTreeKeys}) {
-        sqlite3_stmt* stmt = Prepare(s);
-        if (!stmt) {
-            r = ERROR_REGISTRY_IO_FAILED;
-            break;
-        }
-        Reset reset{stmt};
-        sqlite3_bind_int64(stmt, 1, id);
-        if ((r = WriteStep(stmt, "cannot write")) != ERROR_SUCCESS)
-            break;
-    }
-    if (r != ERROR_SUCCESS) {
-        Rollback();
-        return r;
-    }
-    return Commit();
+    return DeleteRows(kDeleteTreeValues, kDeleteTreeKeys, id);
 }
 
 LONG SqliteStore::EnumKey(KeyId id, DWORD index, std::string& name) {

@@ -101,6 +101,8 @@ class SqliteStore {
     LONG InitSchema();
     LONG WriteStep(sqlite3_stmt* stmt, const char* what);
     LONG ReadValueRow(sqlite3_stmt* stmt, Value& value);
+    // Runs the two statements, each bound to the key id, in one write transaction.
+    LONG DeleteRows(Stmt values, Stmt keys, KeyId id);
     std::string name_or_memory() const;
 
     sqlite3* db_ = nullptr;
